@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// A new GUID as 32 hexadecimal characters without separators; the third group lower case.
+std::wstring NewGuidString();

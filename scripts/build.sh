@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Configures and builds one target architecture. Sourced after setup.sh.
+#   nimbrel_build ARCH [cmake -D options...]   -> build tree in $NIMBREL_ROOT/build/ARCH
+nimbrel_build() {
+  local arch=$1
+  shift
+  local tree="$NIMBREL_ROOT/build/$arch"
+  mkdir -p "$tree"
+  cmake -S "$NIMBREL_ROOT" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$NIMBREL_ROOT/cmake/toolchain-$arch.cmake" \
+    -DNIMBREL_DEPS_PREFIX="$NIMBREL_DEPS/$arch" "$@" >"$tree.configure.log" 2>&1 \
+    || { cat "$tree.configure.log" >&2; return 1; }
+  cmake --build "$tree" -j "$(nproc)"
+}
