@@ -31,3 +31,32 @@ function(nimbrel_gui_program target)
   nimbrel_static_link(${target})
   target_link_options(${target} PRIVATE -municode)
 endfunction()
+
+# A layer's library holds every .cpp of its folder (less those named after EXCLUDE) and links
+# the libraries named after LINKS; an interface library stands in while the folder has no
+# sources, so that dependants link either way.
+function(nimbrel_layer_library target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "EXCLUDE;LINKS")
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${arg_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
+  if(sources)
+    nimbrel_library(${target} ${sources})
+    target_link_libraries(${target} PUBLIC ${arg_LINKS})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${arg_LINKS})
+  endif()
+endfunction()
+
+# Adds every direct subfolder that has a CMakeLists.txt.
+function(nimbrel_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

@@ -21,3 +21,12 @@ function(nimbrel_gtest target)
   add_test(NAME ${target} COMMAND ${target})
   set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 240)
 endfunction()
+
+# The tests of one layer: every *_test.cpp of the calling folder in one program that links
+# the layer's library; the tools are built first, since tests start them.
+function(nimbrel_layer_tests target layer_library)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  nimbrel_gtest(${target} ${sources})
+  target_link_libraries(${target} PRIVATE ${layer_library} nimbrel_test_support)
+  add_dependencies(${target} nimbrel_tools)
+endfunction()

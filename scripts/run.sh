@@ -13,7 +13,7 @@ tree="$NIMBREL_ROOT/build/x86_64"
 prefix="$tree/wineprefix"
 "$NIMBREL_ROOT/scripts/wine-session.sh" start "$prefix"
 status=0
-WINEPREFIX=$prefix WINEDEBUG=-all /usr/lib/wine/wine64 "$tree/app/NimbrelSetup.exe" "$@" || status=$?
+WINEPREFIX=$prefix WINEDEBUG=-all /usr/lib/wine/wine64 "$tree/bin/NimbrelSetup.exe" "$@" || status=$?
 "$NIMBREL_ROOT/scripts/wine-session.sh" stop "$prefix"
 echo "installer exited with code $status"
 exit $status

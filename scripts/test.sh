@@ -7,7 +7,7 @@ source "$NIMBREL_ROOT/scripts/build.sh"
 source "$NIMBREL_ROOT/scripts/display.sh"
 
 nimbrel_build i686 -DNIMBREL_TESTS=OFF
-nimbrel_build x86_64 -DNIMBREL_TESTS=ON -DNIMBREL_I686_PRODUCT="$NIMBREL_ROOT/build/i686/app/NimbrelSetup.exe"
+nimbrel_build x86_64 -DNIMBREL_TESTS=ON -DNIMBREL_I686_PRODUCT="$NIMBREL_ROOT/build/i686/bin/NimbrelSetup.exe"
 
 ensure_display
 ctest --test-dir "$NIMBREL_ROOT/build/x86_64" --output-on-failure -j "$(nproc)" "$@"

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "tests/support/debugger_output.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
 class DebugLogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    run_ = new DebuggedRun(RunUnderDebugger(L"\"" LOG_EMITTER_PATH L"\"", 30000));
+    run_ = new DebuggedRun(RunUnderDebugger(L"\"" + ToolPath(L"log_emitter.exe") + L"\"", 30000));
   }
   static void TearDownTestSuite() {
     delete run_;

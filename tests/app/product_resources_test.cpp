@@ -7,6 +7,7 @@
 
 #include "app/scoped_handle.h"
 #include "resources/resource_ids.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::string ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name) {
 class ProductResourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    product_.reset(::LoadLibraryExW(PRODUCT_PATH, nullptr,
+    product_.reset(::LoadLibraryExW(ToolPath(L"NimbrelSetup.exe").c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_TRUE(product_.valid());
   }
