@@ -115,6 +115,7 @@ void Md5::Compress(const uint8_t* blocks, size_t count) {
 }
 
 void Md5::Update(const void* data, size_t size) {
+  if (size == 0) return;
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   length_ += size;
   if (pending_size_ > 0) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/support/test_paths.h"
+
 namespace {
 
 TEST(HardDiskManagerTest, SystemDriveHasSizes) {
@@ -16,11 +18,7 @@ TEST(HardDiskManagerTest, SystemDriveHasSizes) {
 }
 
 TEST(HardDiskManagerTest, MissingDriveFailsAndKeepsZeros) {
-  const DWORD drives = ::GetLogicalDrives();
-  std::wstring missing;
-  for (wchar_t letter = L'Q'; letter <= L'Y' && missing.empty(); ++letter) {
-    if ((drives & (1u << (letter - L'A'))) == 0) missing = std::wstring(1, letter) + L":";
-  }
+  const std::wstring missing = MissingDrive();
   ASSERT_FALSE(missing.empty());
   Utils::HardDiskManager disk;
   EXPECT_FALSE(disk.CheckFreeSpace(missing));
