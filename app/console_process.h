@@ -39,6 +39,6 @@ class ConsoleProcess {
   ScopedHandle error_read_, error_write_;
   ScopedHandle output_read_, output_write_;
   ScopedHandle input_read_, input_write_;
-  ScopedHandle process_, thread_;
+  ScopedHandle process_;
   DWORD process_id_ = 0;
 };

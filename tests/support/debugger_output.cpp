@@ -37,6 +37,18 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
   return Utf8FromWide(WideFromAnsi(std::string(bytes.data())));
 }
 
+// The four-word record of the thread-naming convention: type, name pointer, thread id, flags.
+std::string ReadThreadName(HANDLE process, const EXCEPTION_RECORD& record) {
+  if (record.NumberParameters < 2) return {};
+  char name[256] = {};
+  SIZE_T read = 0;
+  ::ReadProcessMemory(process, reinterpret_cast<const void*>(record.ExceptionInformation[1]),
+                      name, sizeof(name) - 1, &read);
+  return std::string(name);
+}
+
+constexpr DWORD kSetThreadNameException = 0x406D1388;
+
 }  // namespace
 
 DebuggedRun RunUnderDebugger(const std::wstring& command_line, DWORD time_limit_ms) {
@@ -79,6 +91,10 @@ DebuggedRun RunUnderDebugger(const std::wstring& command_line, DWORD time_limit_
         run.lines.push_back(ReadDebugString(process.get(), event.u.DebugString));
         break;
       case EXCEPTION_DEBUG_EVENT:
+        if (event.u.Exception.ExceptionRecord.ExceptionCode == kSetThreadNameException) {
+          run.thread_names.push_back(
+              ReadThreadName(process.get(), event.u.Exception.ExceptionRecord));
+        }
         // Only the loader's initial breakpoint is ours; everything else goes to the program.
         if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
           continue_status = DBG_EXCEPTION_NOT_HANDLED;

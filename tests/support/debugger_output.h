@@ -13,7 +13,8 @@ struct DebuggedRun {
   DWORD process_id = 0;
   DWORD main_thread_id = 0;
   DWORD exit_code = 0;
-  std::vector<std::string> lines;  // UTF-8, one entry per debug string
+  std::vector<std::string> lines;         // UTF-8, one entry per debug string
+  std::vector<std::string> thread_names;  // ANSI names announced with exception 0x406D1388
 };
 
 DebuggedRun RunUnderDebugger(const std::wstring& command_line, DWORD time_limit_ms);
