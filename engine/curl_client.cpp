@@ -59,6 +59,11 @@ int SetRedirectOptions(CURL* curl) {
 
 }  // namespace
 
+std::string CurlUrlBytes(const std::wstring& url) {
+  const bool local_file = url.compare(0, 8, L"file:///") == 0;
+  return WideToMultiByte(url, local_file ? CP_ACP : CP_UTF8);
+}
+
 CurlClient::CurlClient(std::wstring url, std::wstring save_path, void* user_data,
                        ProgressHook hook)
     : url_(std::move(url)),
@@ -80,7 +85,7 @@ int CurlClient::Start() {
   LogLine(L"CurlClient::Start", __LINE__, L"start download\r\n");
   const std::string part_path = WideToMultiByte(GetFilePath(true), CP_ACP);
   const std::string final_path = WideToMultiByte(save_path_, CP_ACP);
-  ProbeServer(UrlBytes());
+  ProbeServer(CurlUrlBytes(url_));
   const int result = HasUsableLength() ? Transfer(part_path) : kLengthMissing;
   LogResult(L"CurlClient::Start", __LINE__, result);
   const int outcome = result == 0 ? ReplaceTarget(part_path, final_path) : result;
@@ -88,11 +93,6 @@ int CurlClient::Start() {
   return outcome;
 }
 
-// Local file URLs are taken by libcurl as C runtime paths, which are in the ANSI code page.
-std::string CurlClient::UrlBytes() const {
-  const bool local_file = url_.compare(0, 8, L"file:///") == 0;
-  return WideToMultiByte(url_, local_file ? CP_ACP : CP_UTF8);
-}
 
 void CurlClient::ProbeServer(const std::string& url_bytes) {
   if (!HasUsableLength()) {

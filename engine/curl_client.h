@@ -13,6 +13,10 @@
 
 #include "engine/curl_easy.h"
 
+// The bytes libcurl gets for a configured URL: "file:///" URLs in the ANSI code page (libcurl
+// opens local files by their C runtime path), any other URL in UTF-8; no percent-encoding.
+std::string CurlUrlBytes(const std::wstring& url);
+
 class CurlClient {
  public:
   // Called at most once per wall-clock second during a transfer.
@@ -60,7 +64,6 @@ class CurlClient {
                               curl_off_t ultotal, curl_off_t ulnow);
 
  private:
-  std::string UrlBytes() const;
   void ProbeServer(const std::string& url_bytes);
   bool HasUsableLength() const { return !real_url_.empty() && file_length_ >= kMinimumLength; }
   int Transfer(const std::string& part_path);
