@@ -1,0 +1,69 @@
+// The downloader on the system's URL-moniker download: one worker, three attempts, progress
+// from the bind-status callback; no resume and no MD5 check.
+#pragma once
+
+#include <windows.h>
+#include <urlmon.h>
+
+#include <atomic>
+#include <string>
+
+#include "app/thread.h"
+#include "engine/downloader.h"
+#include "engine/install_event.h"
+
+class CWinDownloader : public CDownloader {
+ public:
+  // Lives inside the downloader, so it is not reference counted; only OnProgress and
+  // GetBindInfo do anything.
+  class CBindCallback : public IBindStatusCallbackEx {
+   public:
+    CBindCallback() = default;
+    ~CBindCallback();
+    CBindCallback(const CBindCallback&) = delete;
+    CBindCallback& operator=(const CBindCallback&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD reserved, IBinding* binding) override;
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG* priority) override;
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD reserved) override;
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progress_max, ULONG status_code,
+                                         LPCWSTR status_text) override;
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR error) override;
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* bind_flags, BINDINFO* bind_info) override;
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format,
+                                              STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
+    HRESULT STDMETHODCALLTYPE GetBindInfoEx(DWORD* bind_flags, BINDINFO* bind_info,
+                                            DWORD* bind_flags2, DWORD* reserved) override;
+
+    InstallEventCallback callback;
+    std::atomic<bool> aborted{false};
+  };
+
+  // Creates the worker suspended; Start lets it run.
+  CWinDownloader(InstallEventCallback callback, std::wstring url, std::wstring package_path);
+  // Aborts a running download and waits for the worker; no event is sent after this began.
+  ~CWinDownloader() override;
+
+  // Runs the worker once per object; later calls change nothing.
+  void Start() override;
+
+  void SetRetryPause(RetryPause pause) { retry_pause_ = std::move(pause); }
+
+ private:
+  void RunWorker();
+  HRESULT DownloadWithAttempts();
+  void Emit(int code, double progress, const wchar_t* text);
+
+  CBindCallback bind_callback_;
+  InstallEventCallback callback_;
+  std::wstring package_path_;
+  std::wstring url_;
+  RetryPause retry_pause_;
+  std::atomic<bool> started_{false};
+  std::atomic<bool> stopping_{false};
+  Utils::Thread thread_;  // last: joined before the members it uses go away
+};
