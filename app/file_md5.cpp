@@ -12,16 +12,6 @@ namespace {
 // Large reads keep the digest, not the file system, the limit on multi-gigabyte packages.
 constexpr DWORD kReadBlockSize = 1 << 20;
 
-std::string Hex(const Md5::Digest& digest) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (uint8_t byte : digest) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0f];
-  }
-  return text;
-}
-
 }  // namespace
 
 // A read error part way is no digest at all: a digest of the part read would compare as
@@ -39,5 +29,15 @@ std::string FileMd5Hex(const std::string& path) {
     if (read == 0) break;
     md5.Update(block.data(), read);
   }
-  return Hex(md5.Final());
+  return DigestHex(md5.Final());
+}
+
+std::string DigestHex(const Md5::Digest& digest) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t byte : digest) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0f];
+  }
+  return text;
 }
