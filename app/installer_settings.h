@@ -26,6 +26,10 @@ CommandLineOptions ParseCommandLine(const std::wstring& command_line);
 
 // Replaces every "${ROUTE}" in `url` by the route name for this operating system.
 std::wstring RewriteDownloadRoute(const std::wstring& url);
+// The route name for an OS version text of GetOsVersionName, a product number and whether
+// the system is 64-bit.
+std::wstring DownloadRouteName(const std::wstring& os_version, int product_number,
+                               bool is_64bit_system);
 
 struct InstallerSettings {
   static std::wstring m_ProductId;

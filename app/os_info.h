@@ -9,4 +9,8 @@ struct OsVersionName {
 };
 
 OsVersionName GetOsVersionName();
+// The naming rule behind GetOsVersionName, for the given version numbers; only the low 16
+// bits of the build count.
+OsVersionName NameOsVersion(unsigned long major, unsigned long minor, unsigned long build,
+                            bool server_2003_r2);
 bool IsWow64System();
