@@ -125,7 +125,8 @@ CWinDownloader::~CWinDownloader() {
 void CWinDownloader::Start() {
   if (started_.exchange(true)) return;
   bind_callback_.callback = callback_;
-  thread_.Resume();
+  // Without a worker no event would ever come.
+  if (!thread_.Resume()) Emit(DL_CODE_FAIL, static_cast<int32_t>(E_FAIL), L"URLDownloadToFile");
 }
 
 void CWinDownloader::RunWorker() {

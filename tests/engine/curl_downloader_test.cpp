@@ -95,8 +95,8 @@ TEST_F(CurlDownloaderTest, BudgetAllowsSixFailuresOrTwelveCutTransfers) {
     SCOPED_TRACE(c.faults + std::string(" ") + c.resource);
     EventRecorder events;
     const FaultScenario scenario(server_, c.faults);
-    CCurlDownloader downloader(events.Callback(), MultiByteToWide(scenario.Url(c.resource), CP_UTF8),
-                               package_);
+    CCurlDownloader downloader(events.Callback(),
+                               MultiByteToWide(scenario.Url(c.resource), CP_UTF8), package_);
     PauseCounter pauses;
     downloader.SetRetryPause(pauses.Function());
     downloader.Start();

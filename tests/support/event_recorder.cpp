@@ -55,8 +55,8 @@ size_t EventRecorder::Count(int code) const {
 }
 
 size_t EventRecorder::CountLocked(int code) const {
-  return static_cast<size_t>(std::count_if(events_.begin(), events_.end(),
-                                           [code](const RecordedEvent& e) { return e.code == code; }));
+  return static_cast<size_t>(std::count_if(
+      events_.begin(), events_.end(), [code](const RecordedEvent& e) { return e.code == code; }));
 }
 
 std::function<void(int code)> RestartOnRetry(CDownloader* downloader) {

@@ -22,7 +22,8 @@ stop_nginx() {
 }
 
 free_port() {
-  "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0));
+print(s.getsockname()[1])'
 }
 
 serve_content() {
