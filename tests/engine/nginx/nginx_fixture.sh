@@ -49,7 +49,7 @@ start_on_free_port() {
   echo "$pid" >"$state/pid"
   for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || return 1
-    if curl -s -o /dev/null "http://127.0.0.1:$port/"; then
+    if curl -s --noproxy "*" -o /dev/null "http://127.0.0.1:$port/"; then
       echo "$port" >"$state/port"
       return 0
     fi
