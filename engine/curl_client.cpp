@@ -93,7 +93,6 @@ int CurlClient::Start() {
   return outcome;
 }
 
-
 void CurlClient::ProbeServer(const std::string& url_bytes) {
   if (!HasUsableLength()) {
     ScopedCurl handle = Head(url_bytes);

@@ -6,6 +6,7 @@
 #include <urlmon.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "app/thread.h"
@@ -14,9 +15,10 @@
 
 class CWinDownloader : public CDownloader {
  public:
-  // Lives inside the downloader, so it is not reference counted; only OnProgress and
-  // GetBindInfo do anything.
-  class CBindCallback : public IBindStatusCallbackEx {
+  // Lives inside the downloader, so it is not reference counted. Besides progress it learns
+  // the HTTP status through IHttpNegotiate: the system stores an error page as the file and
+  // reports success.
+  class CBindCallback : public IBindStatusCallbackEx, public IHttpNegotiate {
    public:
     CBindCallback() = default;
     ~CBindCallback();
@@ -38,9 +40,18 @@ class CWinDownloader : public CDownloader {
     HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
     HRESULT STDMETHODCALLTYPE GetBindInfoEx(DWORD* bind_flags, BINDINFO* bind_info,
                                             DWORD* bind_flags2, DWORD* reserved) override;
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD reserved,
+                                                   LPWSTR* additional_headers) override;
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR response_headers,
+                                         LPCWSTR request_headers,
+                                         LPWSTR* additional_request_headers) override;
 
     InstallEventCallback callback;
     std::atomic<bool> aborted{false};
+    std::atomic<DWORD> httpStatus{0};  // of the last response, 0 before any
+    // Body length the last response announced; -1 when it announced none, or an encoding
+    // that the system undoes on the way to the file.
+    std::atomic<int64_t> announcedLength{-1};
   };
 
   // Creates the worker suspended; Start lets it run.
@@ -56,6 +67,7 @@ class CWinDownloader : public CDownloader {
  private:
   void RunWorker();
   HRESULT DownloadWithAttempts();
+  HRESULT DownloadOnce(const std::wstring& target);
   void Emit(int code, double progress, const wchar_t* text);
 
   CBindCallback bind_callback_;

@@ -55,6 +55,19 @@ size_t EventRecorder::Count(int code) const {
 }
 
 size_t EventRecorder::CountLocked(int code) const {
-  return static_cast<size_t>(std::count_if(events_.begin(), events_.end(),
-                                           [code](const RecordedEvent& e) { return e.code == code; }));
+  return static_cast<size_t>(std::count_if(
+      events_.begin(), events_.end(), [code](const RecordedEvent& e) { return e.code == code; }));
+}
+
+std::function<void(int code)> RestartOnRetry(CDownloader* downloader) {
+  return [downloader](int code) {
+    if (code == DL_CODE_RETRY) downloader->Start();
+  };
+}
+
+RetryPause PauseCounter::Function() {
+  return [this](DWORD milliseconds) {
+    ++count_;
+    total_ms_ += milliseconds;
+  };
 }

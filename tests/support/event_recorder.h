@@ -4,12 +4,14 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "engine/downloader.h"
 #include "engine/install_event.h"
 
 struct RecordedEvent {
@@ -45,4 +47,19 @@ class EventRecorder {
   std::condition_variable arrived_;
   std::vector<RecordedEvent> events_;
   std::function<void(int code)> reaction_;
+};
+
+// The pipeline's answer to DL_CODE_RETRY: Start again, from the reporting worker itself.
+std::function<void(int code)> RestartOnRetry(CDownloader* downloader);
+
+// A retry pause that counts instead of sleeping.
+class PauseCounter {
+ public:
+  RetryPause Function();
+  int count() const { return count_; }
+  DWORD total_ms() const { return total_ms_; }
+
+ private:
+  std::atomic<int> count_{0};
+  std::atomic<DWORD> total_ms_{0};
 };

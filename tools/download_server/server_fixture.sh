@@ -11,17 +11,11 @@ shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 python=${NIMBREL_PYTHON:-python3}
 
+source "$here/stop_by_pid_file.sh"
+
 stop_server() {
-  [ -f "$state/pid" ] || return 0
-  local pid
-  pid=$(cat "$state/pid")
-  kill -TERM "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  rm -f "$state/pid" "$state/port"
+  stop_by_pid_file "$state/pid"
+  rm -f "$state/port"
 }
 
 case "$action" in

@@ -11,24 +11,19 @@ action=$1
 state=$2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 python=${NIMBREL_PYTHON:-python3}
-generator=$here/../../../tools/download_server/download_server.py
+server_tools=$here/../../../tools/download_server
+generator=$server_tools/download_server.py
 nginx=${NIMBREL_NGINX:-/usr/sbin/nginx}
+source "$server_tools/stop_by_pid_file.sh"
 
 stop_nginx() {
-  [ -f "$state/nginx.pid" ] || return 0
-  local pid
-  pid=$(cat "$state/nginx.pid")
-  kill -TERM "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  rm -f "$state/nginx.pid" "$state/port"
+  stop_by_pid_file "$state/pid"
+  rm -f "$state/port"
 }
 
 free_port() {
-  "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0));
+print(s.getsockname()[1])'
 }
 
 serve_content() {
@@ -49,10 +44,12 @@ start_on_free_port() {
     "$here/nginx.conf.in" >"$state/nginx.conf"
   setsid "$nginx" -p "$state" -c "$state/nginx.conf" -e "$state/logs/error.log" \
     </dev/null >"$state/logs/stdout.log" 2>&1 &
+  # setsid does not fork here (a background job is no group leader), so this is nginx itself.
   local pid=$!
+  echo "$pid" >"$state/pid"
   for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || return 1
-    if curl -s -o /dev/null "http://127.0.0.1:$port/"; then
+    if curl -s --noproxy "*" -o /dev/null "http://127.0.0.1:$port/"; then
       echo "$port" >"$state/port"
       return 0
     fi
