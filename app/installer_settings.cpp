@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <limits>
 #include <memory>
 #include <vector>
 

@@ -14,8 +14,8 @@ class CommandLineOptions {
   bool Has(const std::wstring& name) const;
 
   std::wstring GetString(const std::wstring& name) const;  // "" when absent
-  int GetInt(const std::wstring& name) const;              // 0 when unconvertible
-  bool GetBool(const std::wstring& name) const;            // value == "true"
+  int GetInt(const std::wstring& name) const;               // 0 when unconvertible
+  bool GetBool(const std::wstring& name) const;              // value == "true"
   double GetDouble(const std::wstring& name, double fallback) const;
 
  private:

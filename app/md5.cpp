@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-// The rounds are written out in full with constant shifts and constants: on a 32-bit x86
-// with eight registers this is what lets the compiler keep pace with a hand-tuned digest.
+// The rounds are written out in full: shifts and additive constants become immediate
+// operands and the four state words stay in registers. FileMd5Hex on large packages is as
+// fast as the system's md5sum this way (bench/md5).
 namespace {
 
 inline uint32_t Load(const uint8_t* bytes) {
@@ -114,6 +115,7 @@ void Md5::Compress(const uint8_t* blocks, size_t count) {
 }
 
 void Md5::Update(const void* data, size_t size) {
+  if (size == 0) return;
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   length_ += size;
   if (pending_size_ > 0) {

@@ -62,3 +62,14 @@ struct ModuleTraits {
   static void Close(Handle h) { ::FreeLibrary(h); }
 };
 using ScopedModule = ScopedObject<ModuleTraits>;
+
+// COM interface pointers: the wrapper holds one reference and releases it.
+template <typename Interface>
+struct ComInterfaceTraits {
+  using Handle = Interface*;
+  static Handle Empty() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+template <typename Interface>
+using ScopedComPtr = ScopedObject<ComInterfaceTraits<Interface>>;

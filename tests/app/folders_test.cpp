@@ -6,21 +6,13 @@
 #include <string>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// A drive letter the system does not have, e.g. "Q:".
-std::wstring MissingDrive() {
-  const DWORD drives = ::GetLogicalDrives();
-  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter) {
-    if ((drives & (1u << (letter - L'A'))) == 0) return std::wstring(1, letter) + L":";
-  }
-  return L"";
 }
 
 struct TreeCase {

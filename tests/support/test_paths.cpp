@@ -13,3 +13,11 @@ std::wstring ToolPath(const std::wstring& file_name) {
 std::wstring SourcePath(const std::wstring& relative_path) {
   return std::wstring(NIMBREL_SOURCE_DIR) + L"/" + relative_path;
 }
+
+std::wstring MissingDrive() {
+  const DWORD drives = ::GetLogicalDrives();
+  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter) {
+    if ((drives & (1u << (letter - L'A'))) == 0) return std::wstring(1, letter) + L":";
+  }
+  return L"";
+}
