@@ -243,6 +243,42 @@ TEST(InstallerTest, PackageReceivesTheCommandLine) {
   EXPECT_EQ(split[split.size() - 2] + L" " + split.back(), L"/D=" + install_dir);
 }
 
+// A helper that the package leaves running with the output pipe inherited must not hold the run
+// open: the run ends with the package.
+TEST(InstallerTest, HelperKeepingThePipeOpenDoesNotHoldTheRun) {
+  ScopedTempFolder folder;
+  const std::wstring helper_script = folder.path() + L"helper.script";
+  const std::wstring helper_pid_file = folder.path() + L"helper.pid";
+  const std::wstring package_script = folder.path() + L"package.script";
+  const std::wstring package_pid_file = folder.path() + L"package.pid";
+  ASSERT_TRUE(WriteFileBytes(helper_script, PidFileCommand(helper_pid_file) + "hang\n"));
+  ASSERT_TRUE(WriteFileBytes(package_script, PidFileCommand(package_pid_file) + "spawn " +
+                                                 Utf8(helper_script) + "\nline Progress=0.5\n"));
+  ScopedInstCmd inst_cmd(L"-script=" + Quoted(package_script));
+  InstallEventRecorder recorder;
+  CInstaller installer(recorder.Callback(), Quoted(ToolPath(L"protocol_package.exe")), L"", false,
+                       false, false);
+  installer.Start();
+  // Declared after the runner, so the helper is killed before the runner joins its worker.
+  struct KillOnExit {
+    ScopedHandle process;
+    ~KillOnExit() {
+      if (process) EndsWithinOrKill(process.get(), 0);
+    }
+  } helper{OpenChildFromPidFile(helper_pid_file, kChildTimeLimitMs)};
+  ASSERT_TRUE(helper.process);
+
+  const ScopedHandle package = OpenChildFromPidFile(package_pid_file, kChildTimeLimitMs);
+  EXPECT_TRUE(!package || EndsWithinOrKill(package.get(), kChildTimeLimitMs));
+  EXPECT_TRUE(recorder.WaitFor({IST_CODE_SUCCESS}, kEventTimeLimitMs));
+  EXPECT_EQ(::WaitForSingleObject(helper.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  const std::vector<RecordedEvent> expected = {{IST_CODE_START, 0.0, L""},
+                                               {IST_CODE_PROGRESS, 0.0, L""},
+                                               {IST_CODE_PROGRESS, 0.5, L""},
+                                               kEndedWithoutState};
+  EXPECT_EQ(recorder.events(), expected);
+}
+
 // A package that cannot be started ends the run with a launch failure, never a crash.
 TEST(InstallerTest, LaunchFailures) {
   const std::wstring long_folder = L"C:\\" + std::wstring(1100, L'n');
