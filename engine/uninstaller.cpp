@@ -82,9 +82,8 @@ void CUnInstaller::RunThread() {
 }
 
 ParseResult CUnInstaller::Parse(const std::wstring& text) {
-  ParseResult result = kNoFinalState;
-  ForEachLine(text, [this, &result](std::wstring_view line) { ParseLine(line, &result); });
-  return result;
+  return ParseLines(
+      text, [this](std::wstring_view line, ParseResult* result) { ParseLine(line, result); });
 }
 
 void CUnInstaller::ParseLine(std::wstring_view line, ParseResult* result) {
