@@ -80,6 +80,7 @@ void ChildOutput::ReadAvailable(DWORD available, std::string* bytes) {
   *bytes = std::move(unfinished_line_);
   unfinished_line_.clear();
   bytes->append(buffer, read);
+  // Only a read cut short by its size, with more output already waiting, can end inside a line.
   if (available <= kReadSize) return;
   const std::string::size_type last_feed = bytes->find_last_of('\n');
   const std::string::size_type read_start = bytes->size() - read;

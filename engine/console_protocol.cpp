@@ -47,15 +47,17 @@ size_t DecimalNumberLength(std::wstring_view text) {
 
 }  // namespace
 
-void ForEachLine(std::wstring_view text, const std::function<void(std::wstring_view)>& on_line) {
+ParseResult ParseLines(std::wstring_view text,
+                       const std::function<void(std::wstring_view, ParseResult*)>& parse_line) {
+  ParseResult result = kNoFinalState;
   size_t start = 0;
   for (;;) {
     const size_t feed = text.find(L'\n', start);
     if (feed == std::wstring_view::npos) {
-      on_line(text.substr(start));
-      return;
+      parse_line(text.substr(start), &result);
+      return result;
     }
-    on_line(text.substr(start, feed - start));
+    parse_line(text.substr(start, feed - start), &result);
     start = feed + 1;
   }
 }

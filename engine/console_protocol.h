@@ -27,8 +27,10 @@ inline const wchar_t* SwitchValue(bool value) { return value ? L"true" : L"false
 // Longer text values arrive as the empty text.
 inline constexpr size_t kMaxTextValueLength = 771;
 
-// Calls `on_line` for every line of `text`, split at line feeds.
-void ForEachLine(std::wstring_view text, const std::function<void(std::wstring_view)>& on_line);
+// Calls `parse_line` for every line of `text`, split at line feeds, in order; each call may
+// set the result of the whole text.
+ParseResult ParseLines(std::wstring_view text,
+                       const std::function<void(std::wstring_view, ParseResult*)>& parse_line);
 
 // The entry of `table` (each with a `key` member) whose key starts `line`, first match in
 // table order, and the rest of the line as `value`; null when no key matches.

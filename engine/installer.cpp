@@ -133,9 +133,8 @@ void CInstaller::RunThread() {
 }
 
 ParseResult CInstaller::Parse(const std::wstring& text) {
-  ParseResult result = kNoFinalState;
-  ForEachLine(text, [this, &result](std::wstring_view line) { ParseLine(line, &result); });
-  return result;
+  return ParseLines(
+      text, [this](std::wstring_view line, ParseResult* result) { ParseLine(line, result); });
 }
 
 void CInstaller::ParseLine(std::wstring_view line, ParseResult* result) {

@@ -38,6 +38,7 @@ CUnInstaller::CUnInstaller(InstallEventCallback callback, std::wstring uninstall
 CUnInstaller::~CUnInstaller() { thread_.reset(); }
 
 void CUnInstaller::Start() {
+  thread_.reset();  // a second start must not change the line a running worker reads
   command_line_ = BuildCommandLine();
   if (!StartRunnerWorker(&thread_, L"UnInstaller", [this] { RunThread(); })) {
     Emit(UNIST_CODE_FAIL, 2.0);  // the pipeline must not wait for a run that never began
@@ -62,13 +63,13 @@ void CUnInstaller::RunThread() {
     return;
   }
   Emit(UNIST_CODE_PROGRESS, 0.0);
-  process_.reset();
   process_ = LaunchChild(command_line_);
   if (!process_) {
     Emit(UNIST_CODE_FAIL, 2.0);
     return;
   }
-  // Output is read until the child has ended, also after its final state.
+  // Output is read until the child has ended, also after its final state. A final line has
+  // sent its own event, so only a child that ended silently is reported as a success here.
   bool ok = true;
   ChildOutput output(process_->output(), process_->process());
   std::wstring text;
@@ -82,9 +83,8 @@ void CUnInstaller::RunThread() {
 }
 
 ParseResult CUnInstaller::Parse(const std::wstring& text) {
-  ParseResult result = kNoFinalState;
-  ForEachLine(text, [this, &result](std::wstring_view line) { ParseLine(line, &result); });
-  return result;
+  return ParseLines(
+      text, [this](std::wstring_view line, ParseResult* result) { ParseLine(line, result); });
 }
 
 void CUnInstaller::ParseLine(std::wstring_view line, ParseResult* result) {

@@ -230,13 +230,7 @@ TEST(InstallerTest, PackageReceivesTheCommandLine) {
   RunToEnd(std::move(installer), recorder, pid_file, ChildEnd::kByItself, 0,
            {IST_CODE_SUCCESS, IST_CODE_FAIL});
 
-  ScopedHandle file(::CreateFileW(args_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file);
-  char bytes[4096] = {};
-  DWORD read = 0;
-  ASSERT_TRUE(::ReadFile(file.get(), bytes, sizeof(bytes) - 1, &read, nullptr));
-  EXPECT_EQ(MultiByteToWide(std::string(bytes, read), CP_UTF8), expected);
+  EXPECT_EQ(MultiByteToWide(ReadFileBytes(args_file), CP_UTF8), expected);
 
   int count = 0;
   wchar_t** arguments = ::CommandLineToArgvW(expected.c_str(), &count);
@@ -247,6 +241,42 @@ TEST(InstallerTest, PackageReceivesTheCommandLine) {
   EXPECT_EQ(split[0], ToolPath(L"protocol_package.exe"));
   EXPECT_EQ(split[split.size() - 3], L"-instdir=" + install_dir);
   EXPECT_EQ(split[split.size() - 2] + L" " + split.back(), L"/D=" + install_dir);
+}
+
+// A helper that the package leaves running with the output pipe inherited must not hold the run
+// open: the run ends with the package.
+TEST(InstallerTest, HelperKeepingThePipeOpenDoesNotHoldTheRun) {
+  ScopedTempFolder folder;
+  const std::wstring helper_script = folder.path() + L"helper.script";
+  const std::wstring helper_pid_file = folder.path() + L"helper.pid";
+  const std::wstring package_script = folder.path() + L"package.script";
+  const std::wstring package_pid_file = folder.path() + L"package.pid";
+  ASSERT_TRUE(WriteFileBytes(helper_script, PidFileCommand(helper_pid_file) + "hang\n"));
+  ASSERT_TRUE(WriteFileBytes(package_script, PidFileCommand(package_pid_file) + "spawn " +
+                                                 Utf8(helper_script) + "\nline Progress=0.5\n"));
+  ScopedInstCmd inst_cmd(L"-script=" + Quoted(package_script));
+  InstallEventRecorder recorder;
+  CInstaller installer(recorder.Callback(), Quoted(ToolPath(L"protocol_package.exe")), L"", false,
+                       false, false);
+  installer.Start();
+  // Declared after the runner, so the helper is killed before the runner joins its worker.
+  struct KillOnExit {
+    ScopedHandle process;
+    ~KillOnExit() {
+      if (process) EndsWithinOrKill(process.get(), 0);
+    }
+  } helper{OpenChildFromPidFile(helper_pid_file, kChildTimeLimitMs)};
+  ASSERT_TRUE(helper.process);
+
+  const ScopedHandle package = OpenChildFromPidFile(package_pid_file, kChildTimeLimitMs);
+  EXPECT_TRUE(!package || EndsWithinOrKill(package.get(), kChildTimeLimitMs));
+  EXPECT_TRUE(recorder.WaitFor({IST_CODE_SUCCESS}, kEventTimeLimitMs));
+  EXPECT_EQ(::WaitForSingleObject(helper.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  const std::vector<RecordedEvent> expected = {{IST_CODE_START, 0.0, L""},
+                                               {IST_CODE_PROGRESS, 0.0, L""},
+                                               {IST_CODE_PROGRESS, 0.5, L""},
+                                               kEndedWithoutState};
+  EXPECT_EQ(recorder.events(), expected);
 }
 
 // A package that cannot be started ends the run with a launch failure, never a crash.

@@ -30,6 +30,19 @@ inline std::string Utf8(const std::wstring& text) { return WideToMultiByte(text,
 
 inline std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// The whole file, empty when it cannot be read.
+inline std::string ReadFileBytes(const std::wstring& path) {
+  const ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string bytes;
+  char buffer[65536];
+  DWORD read = 0;
+  while (file && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  return bytes;
+}
+
 // The script line that makes the protocol package announce its process id in `pid_file`.
 inline std::string PidFileCommand(const std::wstring& pid_file) {
   return "pidfile " + Utf8(pid_file) + "\n";

@@ -123,13 +123,7 @@ TEST(UninstallerTest, CommandLine) {
   RunToEnd(std::move(uninstaller), recorder, pid_file, ChildEnd::kByItself, 0,
            {UNIST_CODE_SUCCESS});
 
-  ScopedHandle file(::CreateFileW(args_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file);
-  char bytes[4096] = {};
-  DWORD read = 0;
-  ASSERT_TRUE(::ReadFile(file.get(), bytes, sizeof(bytes) - 1, &read, nullptr));
-  EXPECT_EQ(MultiByteToWide(std::string(bytes, read), CP_UTF8), expected);
+  EXPECT_EQ(MultiByteToWide(ReadFileBytes(args_file), CP_UTF8), expected);
 }
 
 TEST(UninstallerTest, CommandLineTooLongIsALaunchFailure) {

@@ -13,6 +13,8 @@
 //   exit CODE       ends with CODE (without a script command: 0)
 //   pidfile PATH    writes this process's id in decimal to PATH
 //   argsfile PATH   writes this process's command line in UTF-8 to PATH
+//   spawn PATH      starts this program again with the script PATH, passing on the standard
+//                   handles (a helper that keeps the output pipe open), and does not wait
 // Lines starting with "#" and empty lines are skipped.
 #include <windows.h>
 // After windows.h, which it needs.
@@ -104,6 +106,22 @@ std::wstring ScriptPath() {
   return std::wstring(program) + L".script";
 }
 
+void Spawn(const std::wstring& script) {
+  wchar_t program[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+  // CreateProcessW may modify the command line, so it must be writeable.
+  std::wstring command_line = L"\"" + std::wstring(program) + L"\" -script=\"" + script + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+    return;
+  }
+  const ScopedHandle process(info.hProcess);
+  const ScopedHandle thread(info.hThread);
+}
+
 // Runs one command; false when the script says to end, with `exit_code` set.
 bool Run(const std::string& command, const std::string& argument, int* exit_code) {
   if (command == "write") Write(Unescape(argument));
@@ -115,6 +133,7 @@ bool Run(const std::string& command, const std::string& argument, int* exit_code
   if (command == "pidfile") {
     WriteTextFile(MultiByteToWide(argument, CP_UTF8), std::to_string(::GetCurrentProcessId()));
   }
+  if (command == "spawn") Spawn(MultiByteToWide(argument, CP_UTF8));
   if (command == "argsfile") {
     WriteTextFile(MultiByteToWide(argument, CP_UTF8),
                   WideToMultiByte(::GetCommandLineW(), CP_UTF8));
