@@ -5,6 +5,7 @@
 #include "app/debug_log.h"
 #include "app/folders.h"
 #include "app/installer_settings.h"
+#include "engine/delete_with_retry.h"
 #include "engine/downloader_choice.h"
 
 namespace {
@@ -15,6 +16,9 @@ const wchar_t kUninstallerCopyName[] = L"\\Nimbrel_un_asa.exe";
 // "-insnew" asks to wait for an earlier installer to go away before uninstalling; which
 // process that is has not been settled, so the wait is a single poll interval.
 constexpr DWORD kInsNewPollMilliseconds = 100;
+// The package reports its final state before it exits; its file is free once it has.
+constexpr int kDeleteAttempts = 50;
+constexpr DWORD kDeletePauseMilliseconds = 100;
 
 bool IsFile(const std::wstring& path) {
   if (path.empty()) return false;
@@ -221,10 +225,17 @@ void CDownloadInstaller::OnInstallEvent(int code, double progress, const wchar_t
 // Deleting a file that is not there is no error.
 void CDownloadInstaller::CleanUpPackage() {
   const std::wstring package_path = packagePath();
-  std::lock_guard<std::mutex> hold(last_package_lock);
-  ::DeleteFileW(package_path.c_str());
-  if (!lastPackagePath.empty()) ::DeleteFileW(lastPackagePath.c_str());
-  lastPackagePath = package_path;
+  std::wstring previous;
+  {
+    std::lock_guard<std::mutex> hold(last_package_lock);
+    previous.swap(lastPackagePath);
+    lastPackagePath = package_path;
+  }
+  const RetryPause pause = [](DWORD milliseconds) { ::Sleep(milliseconds); };
+  DeleteFileWithRetry(package_path, kDeleteAttempts, kDeletePauseMilliseconds, pause);
+  if (!previous.empty()) {
+    DeleteFileWithRetry(previous, kDeleteAttempts, kDeletePauseMilliseconds, pause);
+  }
 }
 
 std::wstring CDownloadInstaller::InstallDir() const {

@@ -90,6 +90,14 @@ ConsoleRun RunConsole(const std::vector<std::wstring>& arguments) {
   return run;
 }
 
+// What the demo package reports: download, then progress, the installation's facts and its
+// final state.
+const std::vector<int> kDemoInstallCodes = {
+    DL_CODE_START,      DL_CODE_SUCCESS,     IST_CODE_START,         IST_CODE_PROGRESS,
+    IST_CODE_PROGRESS,  IST_CODE_PROGRESS,   IST_CODE_PROGRESS,      IST_CODE_PROGRESS,
+    IST_CODE_INST_PATH, IST_CODE_EXE_PATH,   IST_CODE_UNINST_EP,     IST_CODE_STARTUP_STYLE,
+    IST_CODE_SUCCESS};
+
 std::vector<int> Codes(const std::vector<RecordedEvent>& events) {
   std::vector<int> codes;
   for (const RecordedEvent& event : events) {
@@ -140,31 +148,40 @@ class DownloadInstallerTest : public ::testing::Test {
     return target + L"\\__Package_Nimbrel.exe";
   }
 
+  // The program and the uninstaller that the demo package carries, byte for byte.
+  static void ExpectDemoInstalled(const std::wstring& target) {
+    EXPECT_EQ(ByteDifference(ReadFileBytes(target + L"\\Nimbrel.exe"),
+                             ReadFileBytes(ToolPath(L"demo_product.exe"))),
+              "");
+    EXPECT_EQ(ByteDifference(ReadFileBytes(target + L"\\uninst.ep"),
+                             ReadFileBytes(ToolPath(L"demo_uninstaller.exe"))),
+              "");
+  }
+
   std::string server_;
   ScopedTempFolder folder_;
   std::string package_bytes_;
 };
 
-TEST_F(DownloadInstallerTest, EveryDownloadTypeDownloadsRunsAndRemovesThePackage) {
+// The demo package as the product's setup package, fetched by each downloader: installed into
+// the target folder, reported in the phase order, its package file gone afterwards.
+TEST_F(DownloadInstallerTest, DemoPackageIsDownloadedInstalledAndRemovedByEveryDownloadType) {
   const struct {
     int type;
     const wchar_t* success_text;
   } cases[] = {
-      {1, L"LibCurl"}, {0, L"LibCurl"}, {-1, L"LibCurl"}, {2, L"URLDownloadToFile"},
-      {3, L"LibCurl"},
+      {1, L"LibCurl"}, {2, L"URLDownloadToFile"}, {3, L"LibCurl"},
+      {0, L"LibCurl"}, {5, L"LibCurl"},           {-1, L"LibCurl"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.type);
     const FaultScenario scenario(server_, "");
-    const std::wstring target = TargetWithScript(L"type" + std::to_wstring(c.type + 1),
-                                                 kInstallScript);
-    const ConsoleRun run = RunConsole({Wide(scenario.Url(kPackageResource)), target, L"",
-                                       std::to_wstring(c.type)});
+    const std::wstring target = folder_.path() + L"demo" + std::to_wstring(c.type + 1);
+    const ConsoleRun run =
+        RunConsole({Wide(scenario.Url("software/517")), target, L"", std::to_wstring(c.type)});
 
     EXPECT_EQ(run.exit_code, 0u) << run.summary;
-    EXPECT_EQ(Codes(run.events),
-              (std::vector<int>{DL_CODE_START, DL_CODE_SUCCESS, IST_CODE_START, IST_CODE_PROGRESS,
-                                IST_CODE_PROGRESS, IST_CODE_INST_PATH, IST_CODE_SUCCESS}));
+    EXPECT_EQ(Codes(run.events), kDemoInstallCodes);
     ASSERT_FALSE(run.events.empty());
     EXPECT_EQ(run.events.front().progress, 1.0);
     const RecordedEvent* success = Find(run.events, DL_CODE_SUCCESS);
@@ -172,8 +189,12 @@ TEST_F(DownloadInstallerTest, EveryDownloadTypeDownloadsRunsAndRemovesThePackage
     EXPECT_EQ(success->text, c.success_text);
     const RecordedEvent* installed = Find(run.events, IST_CODE_INST_PATH);
     ASSERT_NE(installed, nullptr);
-    EXPECT_EQ(installed->text, L"C:\\Nimbrel");
+    EXPECT_EQ(installed->text, target);
+    ExpectDemoInstalled(target);
     EXPECT_FALSE(FileExists(PackageIn(target)));
+    // Only the multi-part downloader asks for a range.
+    EXPECT_EQ(scenario.Log().find("GET bytes=") != std::string::npos, c.type == 3)
+        << scenario.Log();
   }
 }
 
@@ -212,26 +233,26 @@ class OlderVersionTest : public DownloadInstallerTest {
   std::wstring copy_script_;
 };
 
-TEST_F(OlderVersionTest, UninstallerOfTheOlderVersionRunsFromItsCopyBeforeTheDownload) {
-  const std::wstring arguments_file = folder_.path() + L"uninstaller_arguments.txt";
-  const std::wstring uninstaller = PlaceOldUninstaller(
-      "argsfile " + Utf8(arguments_file) + "\nline Progress=0.5\nline State=Success\n");
-  const FaultScenario scenario(server_, "");
-  const std::wstring target = TargetWithScript(L"new", kInstallScript);
-  const ConsoleRun run =
-      RunConsole({Wide(scenario.Url(kPackageResource)), target, uninstaller, L"3"});
+// An older version installed by the demo package: its uninstaller runs (from the copy in the
+// temp folder) and removes it before the new version is downloaded.
+TEST_F(DownloadInstallerTest, OlderVersionIsUninstalledBeforeTheDownload) {
+  const std::wstring old_target = folder_.path() + L"old";
+  const std::wstring url = Wide(FaultScenario(server_, "").Url("software/517"));
+  ASSERT_EQ(RunConsole({url, old_target, L"", L"3"}).exit_code, 0u);
+  ExpectDemoInstalled(old_target);
+
+  const std::wstring new_target = folder_.path() + L"new";
+  const ConsoleRun run = RunConsole({url, new_target, old_target + L"\\uninst.ep", L"3"});
 
   EXPECT_EQ(run.exit_code, 0u) << run.summary;
-  EXPECT_EQ(Codes(run.events),
-            (std::vector<int>{UNIST_CODE_PROGRESS, UNIST_CODE_PROGRESS, UNIST_CODE_SUCCESS,
-                              DL_CODE_START, DL_CODE_SUCCESS, IST_CODE_START, IST_CODE_PROGRESS,
-                              IST_CODE_PROGRESS, IST_CODE_INST_PATH, IST_CODE_SUCCESS}));
-  const std::wstring arguments = Wide(ReadFileBytes(arguments_file));
-  EXPECT_EQ(arguments.find(GetInstallerTempFolder() + L"\\Nimbrel_un_asa.exe /S "), 0u)
-      << Utf8(arguments);
-  EXPECT_NE(arguments.find(L" _?=" + folder_.path() + L"old"), std::wstring::npos)
-      << Utf8(arguments);
-  EXPECT_FALSE(FileExists(PackageIn(target)));
+  std::vector<int> expected = {UNIST_CODE_PROGRESS, UNIST_CODE_PROGRESS, UNIST_CODE_PROGRESS,
+                               UNIST_CODE_PROGRESS, UNIST_CODE_PROGRESS, UNIST_CODE_PROGRESS,
+                               UNIST_CODE_SUCCESS};
+  expected.insert(expected.end(), kDemoInstallCodes.begin(), kDemoInstallCodes.end());
+  EXPECT_EQ(Codes(run.events), expected);
+  EXPECT_EQ(::GetFileAttributesW(old_target.c_str()), INVALID_FILE_ATTRIBUTES);
+  ExpectDemoInstalled(new_target);
+  EXPECT_FALSE(FileExists(PackageIn(new_target)));
 }
 
 TEST_F(OlderVersionTest, UninstallerReportingFailStopsThePipelineBeforeAnyDownload) {
@@ -281,27 +302,28 @@ TEST_F(DownloadInstallerTest, SecondRunIntoAnotherFolderDeletesBothPackages) {
       << Utf8(arguments);
 }
 
-// Cut, reset and stalled transfers: each downloader either delivers the exact package or
-// reports the failure and leaves none.
-TEST_F(DownloadInstallerTest, DownloadFaultsGiveTheExactPackageOrAFailure) {
-  const char* const faults[] = {"plan=drop300000", "plan=reset200000:drop100", "plan=stall1000"};
+// Cut and reset transfers: each downloader either delivers the exact package, which then
+// installs the exact program, or the run ends in a failure event without the program.
+TEST_F(DownloadInstallerTest, DownloadFaultsGiveTheExactInstallationOrAFailure) {
+  const char* const faults[] = {"plan=drop300000", "plan=reset200000:drop100"};
+  int run_number = 0;
   for (const wchar_t* type : {L"1", L"2", L"3"}) {
     for (const char* fault : faults) {
       SCOPED_TRACE(Utf8(type) + " " + fault);
       const FaultScenario scenario(server_, fault);
-      const std::wstring target = folder_.path() + L"faults";
-      const ConsoleRun run = RunConsole(
-          {Wide(scenario.Url(kPackageResource)), target, L"", type, L"--download-only"});
+      const std::wstring target = folder_.path() + L"faults" + std::to_wstring(++run_number);
+      const ConsoleRun run = RunConsole({Wide(scenario.Url("software/517")), target, L"", type});
       ASSERT_FALSE(run.events.empty());
       if (run.exit_code == 0) {
-        EXPECT_EQ(run.events.back().code, DL_CODE_SUCCESS);
-        EXPECT_EQ(ByteDifference(ReadFileBytes(PackageIn(target)), package_bytes_), "");
+        EXPECT_EQ(run.events.back().code, IST_CODE_SUCCESS);
+        ExpectDemoInstalled(target);
       } else {
         EXPECT_EQ(run.exit_code, 1u) << run.summary;
-        EXPECT_EQ(run.events.back().code, DL_CODE_FAIL);
-        EXPECT_FALSE(FileExists(PackageIn(target)));
+        const int last = run.events.back().code;
+        EXPECT_TRUE(last == DL_CODE_FAIL || last == IST_CODE_FAIL) << last;
+        EXPECT_FALSE(FileExists(target + L"\\Nimbrel.exe"));
       }
-      ::DeleteFileW(PackageIn(target).c_str());
+      EXPECT_FALSE(FileExists(PackageIn(target)));
     }
   }
 }
