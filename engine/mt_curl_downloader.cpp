@@ -1,5 +1,6 @@
 #include "engine/mt_curl_downloader.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -8,7 +9,7 @@
 #include "app/installer_settings.h"
 #include "app/text_encoding.h"
 #include "engine/curl_client.h"
-#include "engine/file_stream.h"
+#include "engine/part_merger.h"
 #include "engine/runner_worker.h"
 #include "engine/url_md5.h"
 
@@ -19,6 +20,8 @@ namespace {
 constexpr int kPartAttemptBudget = 12;
 constexpr DWORD kPartRetryPauseMilliseconds = 400;
 constexpr DWORD kPartStaggerMilliseconds = 100;
+// How long the merge thread sleeps when it has caught up with the arriving ranges.
+constexpr int kMergePollMilliseconds = 2;
 // A probe must report more than this many bytes.
 constexpr int64_t kShortestFile = 255;
 constexpr size_t kMd5Length = 32;
@@ -196,23 +199,30 @@ void CMTCurlDownloader::BuildParts() {
     if (existing > range_size) std::remove(part->partPath.c_str());
     if (existing < 0 || existing > range_size) existing = 0;
     part->downloaded = existing;
+    part->in_file = existing;
     part->start = ranges[i].first + existing;
     part->end = ranges[i].last;
+    part->size = range_size;
     part->curl.reset(curl_easy_init());
     part->url = real_url_;
     if (part->end < part->start) {
       part->status = kPartComplete;
     } else {
-      part->file.reset(std::fopen(part->partPath.c_str(), "ab+"));
-      part->status = part->file ? kPartPending : kPartFileNotOpened;
+      part->status = OpenPartFile(part.get()) ? kPartPending : kPartFileNotOpened;
     }
+    part->finished = part->status != kPartPending;
     parts_.push_back(std::move(part));
   }
 }
 
+// The ranges start 100 ms apart; the first one is ahead, so its bytes are merged and hashed
+// first while the second one still arrives.
 void CMTCurlDownloader::StartPartThreads() {
+  bool first = true;
   for (const auto& part : parts_) {
     if (part->status != kPartPending || stopping_) continue;
+    if (!first) ::Sleep(kPartStaggerMilliseconds);
+    first = false;
     {
       std::lock_guard<std::mutex> hold(active_lock_);
       ++active_parts_;
@@ -221,11 +231,10 @@ void CMTCurlDownloader::StartPartThreads() {
     std::unique_ptr<Utils::Thread> thread;
     // A range without a thread stays pending, which the merge takes as its failure.
     if (!StartRunnerWorker(&thread, L"MTCurlPart", [this, node] { downloadThreadFun(node); })) {
-      PartEnded();
+      PartEnded(node);
       continue;
     }
     attempt_threads_.push_back(std::move(thread));
-    ::Sleep(kPartStaggerMilliseconds);
   }
 }
 
@@ -287,15 +296,13 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
   }
   curl_easy_reset(curl);
   // Buffered bytes that cannot be written make the part file shorter than counted.
-  if (result == CURLE_OK && part->file && std::fclose(part->file.release()) != 0) {
-    result = CURLE_WRITE_ERROR;
-  }
+  if (!FlushPartFile(part) && result == CURLE_OK) result = CURLE_WRITE_ERROR;
+  if (result == CURLE_OK) part->file.reset();
   part->status = result;
   return result;
 }
 
 void CMTCurlDownloader::downloadThreadFun(DownloadPartNode* part) {
-  if (part == parts_.front().get() && url_md5_.size() == kMd5Length) StartRunningDigest(part);
   int budget = kPartAttemptBudget;
   int result = downloadExe(part);
   while (result != 0 && budget > 0 && !stopping_) {
@@ -308,26 +315,29 @@ void CMTCurlDownloader::downloadThreadFun(DownloadPartNode* part) {
   if (part->file && std::fclose(part->file.release()) != 0 && part->status == kPartComplete) {
     part->status = CURLE_WRITE_ERROR;
   }
-  PartEnded();
+  PartEnded(part);
 }
 
-void CMTCurlDownloader::PartEnded() {
+void CMTCurlDownloader::PartEnded(DownloadPartNode* part) {
   {
     std::lock_guard<std::mutex> hold(active_lock_);
+    part->finished = true;
     --active_parts_;
   }
   parts_ended_.notify_all();
 }
 
+// The parts are merged (and the package hashed) while they arrive; the outcome is decided once
+// every part thread has ended.
 void CMTCurlDownloader::waitForFinishThreadFun() {
-  {
-    std::unique_lock<std::mutex> hold(active_lock_);
-    parts_ended_.wait(hold, [this] { return active_parts_ == 0 || stopping_; });
-  }
+  PartMerger merger(parts_, url_md5_.size() == kMd5Length);
+  const bool merged = merger.Follow([this] { return WaitForPartProgress(); });
+  WaitForPartsToEnd();
   if (stopping_) return;
   for (const auto& part : parts_) {
     if (part->status != kPartComplete) {
       const int status = part->status;
+      merger.Restore();
       ReleaseParts();
       if (LastReportedPercent() == 0.0) DeletePartFiles();
       FailAttempt(status);
@@ -335,8 +345,7 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
     }
   }
   SetLastReportedPercent(0.0);
-  Md5 digest;
-  if (!MergeParts(&digest)) {
+  if (!merged || !merger.Close() || !RenameToPackage()) {
     LogLine(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__, L"merge failed\r\n");
     std::remove(package_path_ansi_.c_str());
     ReleaseParts();
@@ -344,42 +353,36 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
     FailAttempt(kMergeFailed);
     return;
   }
-  VerifyAndFinish(&digest);
+  VerifyAndFinish(merger.Digest());
 }
 
-// The first part file takes the others and then the package's name. `digest` ends up with
-// every byte of the package when an expected digest is known; the first part's bytes come
-// from its running digest when that covers the whole file, else from reading it.
-bool CMTCurlDownloader::MergeParts(Md5* digest) {
-  const bool hashing = url_md5_.size() == kMd5Length;
-  const std::string first_path = PartPath(0);
-  if (hashing) {
-    DownloadPartNode* first = parts_.front().get();
-    if (first->running_md5 && first->hashed == FileSizeOf(first_path)) {
-      *digest = *first->running_md5;
-    } else if (HashFileInto(first_path, digest) < 0) {
-      return false;
-    }
-  }
-  ScopedCFile package(std::fopen(first_path.c_str(), "ab+"));
-  if (!package) return false;
+bool CMTCurlDownloader::WaitForPartProgress() {
+  std::unique_lock<std::mutex> hold(active_lock_);
+  parts_ended_.wait_for(hold, std::chrono::milliseconds(kMergePollMilliseconds));
+  return !stopping_;
+}
+
+void CMTCurlDownloader::WaitForPartsToEnd() {
+  std::unique_lock<std::mutex> hold(active_lock_);
+  parts_ended_.wait(hold, [this] { return active_parts_ == 0 || stopping_; });
+}
+
+// The first part file holds the whole file now and takes the package's name.
+bool CMTCurlDownloader::RenameToPackage() {
   for (size_t i = 1; i < parts_.size(); ++i) {
-    const std::string path = PartPath(static_cast<int>(i));
-    if (!AppendFileTo(package.get(), path, hashing ? digest : nullptr)) return false;
     LogLine(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__, L"partPath::%s\r\n",
-            MultiByteToWide(path, CP_ACP).c_str());
+            MultiByteToWide(PartPath(static_cast<int>(i)), CP_ACP).c_str());
   }
-  if (std::fclose(package.release()) != 0) return false;
   std::remove(package_path_ansi_.c_str());
-  if (std::rename(first_path.c_str(), package_path_ansi_.c_str()) != 0) return false;
+  if (std::rename(PartPath(0).c_str(), package_path_ansi_.c_str()) != 0) return false;
   DeletePartFiles();
   return FileSizeOf(package_path_ansi_) == file_length_;
 }
 
-void CMTCurlDownloader::VerifyAndFinish(Md5* digest) {
+void CMTCurlDownloader::VerifyAndFinish(const Md5::Digest& digest) {
   if (url_md5_.size() != kMd5Length) {
     Emit(DL_CODE_MD5_ERROR, 0.0, L"mtcurl获取url-md5失败");
-  } else if (DigestHex(digest->Final()) != url_md5_) {
+  } else if (DigestHex(digest) != url_md5_) {
     Emit(DL_CODE_MD5_ERROR, 0.0, L"mtcurl文件md5校验失败");
     std::remove(package_path_ansi_.c_str());
     ReleaseParts();

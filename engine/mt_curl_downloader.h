@@ -5,12 +5,10 @@
 // answered with one DL_CODE_RETRY in the object's life, the next failure is final.
 //
 // Threads of one attempt: the "ABDEF" worker (probe, split, start the others), one thread per
-// pending range, one merge thread. Start never waits for any of them, so it may be called from
+// pending range, one merge thread, which joins the part files and hashes them while the ranges
+// arrive (see PartMerger). Start never waits for any of them, so it may be called from
 // the merge thread's final event; the next attempt's worker joins the previous attempt's
 // threads before it touches the ranges, and the destructor stops and joins all of them.
-//
-// The package's digest is computed on the way instead of reading the package again: the first
-// range's bytes as they are written, the second's as the merge copies them.
 #pragma once
 
 #include <curl/curl.h>
@@ -24,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/md5.h"
 #include "app/thread.h"
 #include "engine/download_part.h"
 #include "engine/downloader.h"
@@ -66,10 +65,12 @@ class CMTCurlDownloader : public CDownloader {
   void StartMergeThread();
   int downloadExe(DownloadPartNode* part);
   void downloadThreadFun(DownloadPartNode* part);
-  void PartEnded();
+  void PartEnded(DownloadPartNode* part);
   void waitForFinishThreadFun();
-  bool MergeParts(Md5* digest);
-  void VerifyAndFinish(Md5* digest);
+  bool WaitForPartProgress();
+  void WaitForPartsToEnd();
+  bool RenameToPackage();
+  void VerifyAndFinish(const Md5::Digest& digest);
   void FailAttempt(int status);
   void FinishAttempt(int code, double progress);
   static int ProgressFunction(void* self, curl_off_t dltotal, curl_off_t dlnow,
