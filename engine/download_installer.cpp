@@ -43,12 +43,29 @@ std::wstring UninstallerCopyPath() {
   return folder + kUninstallerCopyName;
 }
 
+// The line a handler logs for an event; events without one are not logged.
+struct EventLogLine {
+  int code;
+  const wchar_t* text;
+};
+
+template <size_t N>
+void LogEvent(const wchar_t* source, const EventLogLine (&lines)[N], int code) {
+  for (const EventLogLine& line : lines) {
+    if (line.code == code) LogLine(source, __LINE__, L"%s", line.text);
+  }
+}
+
 // Remembered across pipelines and runs of the process: a package that an earlier run left in
 // another target folder is deleted by the next clean-up.
 std::mutex last_package_lock;
 std::wstring lastPackagePath;
 
 }  // namespace
+
+std::wstring PackagePathIn(const std::wstring& install_dir) {
+  return install_dir + kPackageFileStart + kProductId + L".exe";
+}
 
 CDownloadInstaller::CDownloadInstaller(InstallEventCallback callback, std::wstring url,
                                        std::wstring old_uninstaller_path, std::wstring install_dir,
@@ -89,7 +106,7 @@ void CDownloadInstaller::SetParams(std::wstring url, std::wstring old_uninstalle
 void CDownloadInstaller::Start() {
   {
     std::lock_guard<std::mutex> hold(paths_lock_);
-    package_path_ = install_dir_ + kPackageFileStart + kProductId + L".exe";
+    package_path_ = PackagePathIn(install_dir_);
   }
   LogLine(L"CDownloadInstaller::Start", __LINE__, L"DL_TYPE=%d\r\n",
           InstallerSettings::m_DownloadType);
@@ -149,26 +166,25 @@ void CDownloadInstaller::StartUninstaller() {
 }
 
 void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_t* text) {
+  static const EventLogLine kLines[] = {
+      {DL_CODE_START, L"DL_CODE_START\r\n"},    {DL_CODE_PROGRESS, L"DL_CODE_PROGRESS\r\n"},
+      {DL_CODE_SUCCESS, L"DOWNLOAD_SUCCESS\r\n"}, {DL_CODE_FAIL, L"DL_CODE_FAIL\r\n"},
+      {DL_CODE_RETRY, L"DL_CODE_RETRY\r\n"},
+  };
   callback_(code, progress, text);
+  LogEvent(L"CDownloadInstaller::OnDownloadEvent", kLines, code);
   switch (code) {
     case DL_CODE_START:
-      LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DL_CODE_START\r\n");
       CreateFolderTree(InstallDir());
       break;
-    case DL_CODE_PROGRESS:
-      LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DL_CODE_PROGRESS\r\n");
-      break;
     case DL_CODE_SUCCESS:
-      LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DOWNLOAD_SUCCESS\r\n");
       if (!stopping_) installer_->Start();
       LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DL_CODE_SUCCESS\r\n");
       break;
     case DL_CODE_FAIL:
-      LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DL_CODE_FAIL\r\n");
       CleanUpPackage();
       break;
     case DL_CODE_RETRY:
-      LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DL_CODE_RETRY\r\n");
       if (!stopping_) downloader_->Start();
       break;
     default:
@@ -176,50 +192,31 @@ void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_
   }
 }
 
+// A failed or refused uninstallation ends the run: the old version stays, nothing is fetched.
 void CDownloadInstaller::OnUninstallEvent(int code, double progress, const wchar_t* text) {
+  static const EventLogLine kLines[] = {
+      {UNIST_CODE_START, L"UNIST_CODE_START\r\n"},
+      {UNIST_CODE_PROGRESS, L"UNIST_CODE_PROGRESS\r\n"},
+      {UNIST_CODE_SUCCESS, L"UNIST_CODE_SUCCESS\r\n"},
+      {UNIST_CODE_FAIL, L"UNIST_CODE_FAIL\r\n"},
+      {UNIST_CODE_ERROR, L"UNIST_CODE_ERROR\r\n"},
+  };
   callback_(code, progress, text);
-  switch (code) {
-    case UNIST_CODE_START:
-      LogLine(L"CDownloadInstaller::OnUninstallEvent", __LINE__, L"UNIST_CODE_START\r\n");
-      break;
-    case UNIST_CODE_PROGRESS:
-      LogLine(L"CDownloadInstaller::OnUninstallEvent", __LINE__, L"UNIST_CODE_PROGRESS\r\n");
-      break;
-    case UNIST_CODE_SUCCESS:
-      LogLine(L"CDownloadInstaller::OnUninstallEvent", __LINE__, L"UNIST_CODE_SUCCESS\r\n");
-      if (installer_ && !stopping_) downloader_->Start();
-      break;
-    case UNIST_CODE_FAIL:
-      LogLine(L"CDownloadInstaller::OnUninstallEvent", __LINE__, L"UNIST_CODE_FAIL\r\n");
-      break;
-    case UNIST_CODE_ERROR:
-      LogLine(L"CDownloadInstaller::OnUninstallEvent", __LINE__, L"UNIST_CODE_ERROR\r\n");
-      break;
-    default:
-      break;
-  }
+  LogEvent(L"CDownloadInstaller::OnUninstallEvent", kLines, code);
+  if (code == UNIST_CODE_SUCCESS && installer_ && !stopping_) downloader_->Start();
 }
 
+// A progress line logs the text of a finished download, as the installer always has.
 void CDownloadInstaller::OnInstallEvent(int code, double progress, const wchar_t* text) {
+  static const EventLogLine kLines[] = {
+      {IST_CODE_START, L"IST_CODE_START\r\n"},
+      {IST_CODE_PROGRESS, L"DL_CODE_SUCCESS\r\n"},
+      {IST_CODE_SUCCESS, L"INSTALL_SUCCESS\r\n"},
+      {IST_CODE_FAIL, L"IST_CODE_FAIL\r\n"},
+  };
   callback_(code, progress, text);
-  switch (code) {
-    case IST_CODE_START:
-      LogLine(L"CDownloadInstaller::OnInstallEvent", __LINE__, L"IST_CODE_START\r\n");
-      break;
-    case IST_CODE_PROGRESS:
-      LogLine(L"CDownloadInstaller::OnInstallEvent", __LINE__, L"DL_CODE_SUCCESS\r\n");
-      break;
-    case IST_CODE_SUCCESS:
-      LogLine(L"CDownloadInstaller::OnInstallEvent", __LINE__, L"INSTALL_SUCCESS\r\n");
-      CleanUpPackage();
-      break;
-    case IST_CODE_FAIL:
-      LogLine(L"CDownloadInstaller::OnInstallEvent", __LINE__, L"IST_CODE_FAIL\r\n");
-      CleanUpPackage();
-      break;
-    default:
-      break;
-  }
+  LogEvent(L"CDownloadInstaller::OnInstallEvent", kLines, code);
+  if (code == IST_CODE_SUCCESS || code == IST_CODE_FAIL) CleanUpPackage();
 }
 
 // Deleting a file that is not there is no error.

@@ -14,6 +14,9 @@
 #include "engine/installer.h"
 #include "engine/uninstaller.h"
 
+// The package's path in a target folder: installDir + "\__Package_Nimbrel.exe".
+std::wstring PackagePathIn(const std::wstring& install_dir);
+
 class CDownloadInstaller {
  public:
   CDownloadInstaller(InstallEventCallback callback, std::wstring url,

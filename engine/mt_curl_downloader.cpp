@@ -39,13 +39,13 @@ constexpr int kHttpStatusLast = 399;
 const wchar_t kLibCurl[] = L"LibCurl";
 
 void SystemPause(DWORD milliseconds) { ::Sleep(milliseconds); }
+int64_t SystemSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
 // A worker is joined before the ones started after it: it may still be starting them.
 void JoinInOrder(std::vector<std::unique_ptr<Utils::Thread>>* threads) {
   for (auto& thread : *threads) thread.reset();
   threads->clear();
 }
-int64_t SystemSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
 }  // namespace
 

@@ -61,7 +61,8 @@ class Contender:
     def __init__(self, name, note=""):
         self.name = name
         self.note = note
-        self.walls, self.phases, self.cpus, self.servers, self.nginx, self.peaks = [], [], [], [], [], []
+        self.walls, self.phases, self.cpus = [], [], []
+        self.servers, self.nginx, self.peaks = [], [], []
 
     def median(self, values):
         return statistics.median(values) if values else float("nan")
@@ -102,7 +103,8 @@ def main():
     args = parser.parse_args()
 
     contenders = [
-        (Contender("curl -o + md5sum"), lambda: native(args, lambda t: ["curl", "-sS", "-L", "-o", t, args.url])),
+        (Contender("curl -o + md5sum"),
+         lambda: native(args, lambda t: ["curl", "-sS", "-L", "-o", t, args.url])),
         (Contender("aria2c -x2 + md5sum"), lambda: native(args, lambda t: [
             "aria2c", "-q", "-x2", "-s2", "--allow-overwrite=true", "--auto-file-renaming=false",
             "-d", os.path.dirname(t), "-o", os.path.basename(t), args.url])),
@@ -129,7 +131,8 @@ def main():
     print("file: %d MiB from nginx on 127.0.0.1, median of %d runs; speed = (curl -o + md5sum "
           "wall) / (this wall), above 1 is faster" % (args.size_mib, args.runs))
     print("%-26s %8s %8s %7s %9s %8s %9s %7s %9s" % (
-        "contender", "wall s", "MiB/s", "speed", "phase s", "cpu s", "wineserv", "nginx", "peak MiB"))
+        "contender", "wall s", "MiB/s", "speed", "phase s", "cpu s", "wineserv", "nginx",
+        "peak MiB"))
     for contender, _ in contenders:
         wall = contender.median(contender.walls)
         phase = contender.median(contender.phases)

@@ -35,7 +35,8 @@ mv "$state/content.bin" "$state/root/files/$md5/__Package_Nimbrel.exe"
 cat "$state/root/files/$md5/__Package_Nimbrel.exe" >/dev/null  # into the page cache
 
 # The same server configuration as the tests' nginx fixture.
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(python3 -c \
+  'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 sed -e "s|@STATE@|$state|g" -e "s|@PORT@|$port|g" -e "s|@MD5@|$md5|g" \
   "$NIMBREL_ROOT/tests/engine/nginx/nginx.conf.in" >"$state/nginx.conf"
 setsid /usr/sbin/nginx -p "$state" -c "$state/nginx.conf" -e "$state/logs/error.log" \

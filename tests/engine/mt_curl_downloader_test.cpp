@@ -75,7 +75,8 @@ class MTCurlDownloaderTest : public ::testing::Test {
   // Every progress evaluation sees a new second; pauses between attempts are counted, not
   // waited. DL_CODE_RETRY is answered like the pipeline does, from inside the event.
   std::unique_ptr<CMTCurlDownloader> Downloader(const std::string& url) {
-    auto downloader = std::make_unique<CMTCurlDownloader>(recorder_.Callback(), Wide(url), package_);
+    auto downloader =
+        std::make_unique<CMTCurlDownloader>(recorder_.Callback(), Wide(url), package_);
     downloader->SetClock([this] { return ++seconds_; });
     downloader->SetRetryPause([this](DWORD) { ++pauses_; });
     CMTCurlDownloader* raw = downloader.get();

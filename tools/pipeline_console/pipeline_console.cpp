@@ -182,7 +182,7 @@ class DownloadPhase {
     downloader_ = CreateDownloader(
         options.download_type,
         [this](int code, double progress, const wchar_t* text) { OnEvent(code, progress, text); },
-        options.url, options.folder + L"\\__Package_Nimbrel.exe");
+        options.url, PackagePathIn(options.folder));
   }
 
   void Start() { downloader_->Start(); }
