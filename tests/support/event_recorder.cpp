@@ -1,0 +1,73 @@
+#include "tests/support/event_recorder.h"
+
+#include <algorithm>
+#include <chrono>
+
+InstallEventCallback EventRecorder::Callback() {
+  return [this](int code, double progress, const wchar_t* text) { Record(code, progress, text); };
+}
+
+void EventRecorder::SetReaction(std::function<void(int code)> reaction) {
+  std::lock_guard<std::mutex> hold(lock_);
+  reaction_ = std::move(reaction);
+}
+
+void EventRecorder::Record(int code, double progress, const wchar_t* text) {
+  std::function<void(int code)> reaction;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    events_.push_back({code, progress, text != nullptr ? text : L"(null)"});
+    reaction = reaction_;
+  }
+  arrived_.notify_all();
+  if (reaction) reaction(code);
+}
+
+bool EventRecorder::WaitForCount(int code, size_t count, DWORD time_limit_ms) {
+  std::unique_lock<std::mutex> hold(lock_);
+  return arrived_.wait_for(hold, std::chrono::milliseconds(time_limit_ms),
+                           [&] { return CountLocked(code) >= count; });
+}
+
+bool EventRecorder::WaitForOutcome(DWORD time_limit_ms) {
+  std::unique_lock<std::mutex> hold(lock_);
+  return arrived_.wait_for(hold, std::chrono::milliseconds(time_limit_ms), [&] {
+    return CountLocked(DL_CODE_SUCCESS) + CountLocked(DL_CODE_FAIL) > 0;
+  });
+}
+
+std::vector<RecordedEvent> EventRecorder::Events() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return events_;
+}
+
+std::vector<int> EventRecorder::Codes() const {
+  std::vector<int> codes;
+  for (const RecordedEvent& event : Events()) {
+    if (event.code != DL_CODE_PROGRESS) codes.push_back(event.code);
+  }
+  return codes;
+}
+
+size_t EventRecorder::Count(int code) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return CountLocked(code);
+}
+
+size_t EventRecorder::CountLocked(int code) const {
+  return static_cast<size_t>(std::count_if(
+      events_.begin(), events_.end(), [code](const RecordedEvent& e) { return e.code == code; }));
+}
+
+std::function<void(int code)> RestartOnRetry(CDownloader* downloader) {
+  return [downloader](int code) {
+    if (code == DL_CODE_RETRY) downloader->Start();
+  };
+}
+
+RetryPause PauseCounter::Function() {
+  return [this](DWORD milliseconds) {
+    ++count_;
+    total_ms_ += milliseconds;
+  };
+}
