@@ -10,7 +10,7 @@ namespace SkinUI {
 class CUIString {
  public:
   CUIString() = default;
-  CUIString(const wchar_t* text);  // NOLINT: implicit, so literals pass where a string is taken
+  CUIString(const wchar_t* text);  // implicit: literals pass where a string is taken
   CUIString(const wchar_t* text, int length);
   explicit CUIString(std::wstring text);
 

@@ -87,7 +87,8 @@ bool CXmlParser::ParseContent(int32_t element, int32_t parent, size_t name_start
   const size_t content_end = DecodeText(L'<');
   if (AtEnd()) return FinishAtEnd(parent, name_end, content_end);
   if (At(position_ + 1) != L'/') {
-    if (++depth_ > kMaxNestingDepth) return Fail(L"Elements nested too deeply", position_);
+    ++depth_;
+    if (depth_ > kMaxNestingDepth) return Fail(L"Elements nested too deeply", position_);
     if (!ParseLevel(element)) return false;
     --depth_;
     if (AtEnd()) return FinishAtEnd(parent, name_end, content_end);

@@ -123,7 +123,8 @@ void CheckTree(const CXmlDocument& document) {
   while (!pending.empty()) {
     const CXmlNode node = pending.back();
     pending.pop_back();
-    ASSERT_LT(++visited, document.ElementCount());
+    ++visited;
+    ASSERT_LT(visited, document.ElementCount());
     ASSERT_NE(node.Name(), nullptr);
     ASSERT_LE(node.AttributeCount(), SkinUI::kMaxXmlAttributes);
     for (int i = 0; i < node.AttributeCount(); ++i) {
