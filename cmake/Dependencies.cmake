@@ -4,6 +4,11 @@ if(NOT NIMBREL_DEPS_PREFIX)
   message(FATAL_ERROR "Set NIMBREL_DEPS_PREFIX to a target folder made by scripts/setup.sh")
 endif()
 
+# Pinned to the prefix rather than found: a cached location would outlive a rebuilt prefix.
+set(CURL_DIR ${NIMBREL_DEPS_PREFIX}/lib/cmake/CURL)
+set(jsoncpp_DIR ${NIMBREL_DEPS_PREFIX}/lib/cmake/jsoncpp)
+set(GTest_DIR ${NIMBREL_DEPS_PREFIX}/lib/cmake/GTest)
+
 # mingw's zlib comes as an import library and a static one: programs take the static one.
 set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)

@@ -193,12 +193,24 @@ ScopedCurl CurlClient::Head(const std::string& url) {
   return curl;
 }
 
+namespace {
+
+bool IsLocalFileTransfer(CURL* handle) {
+  const char* scheme = nullptr;
+  return curl_easy_getinfo(handle, CURLINFO_SCHEME, &scheme) == CURLE_OK && scheme != nullptr &&
+         _stricmp(scheme, "FILE") == 0;
+}
+
+}  // namespace
+
 double CurlClient::GetDownloadFileLength(CURL* handle) {
   curl_off_t length = -1;
   const CURLcode result = curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   LogResult(L"CurlClient::GetDownloadFileLength", __LINE__, result);
   long status = 0;
   if (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) return -1.0;
+  // A local file has no status line: libcurl reports 0, and the length is the file's size.
+  if (status == 0 && IsLocalFileTransfer(handle)) return static_cast<double>(length);
   if (status < 200 || status >= 400) return -1.0;
   return static_cast<double>(length);
 }

@@ -9,7 +9,7 @@
 
 #include "engine/installer.h"
 #include "engine/uninstaller.h"
-#include "tests/support/install_event_recorder.h"
+#include "tests/support/event_recorder.h"
 
 namespace {
 
@@ -123,15 +123,15 @@ const ParseCase kUninstallerCases[] = {
 };
 
 template <typename Runner>
-void ExpectParse(Runner* runner, const InstallEventRecorder& recorder, const ParseCase& c) {
+void ExpectParse(Runner* runner, const EventRecorder& recorder, const ParseCase& c) {
   SCOPED_TRACE(c.name);
   EXPECT_EQ(runner->Parse(c.text), c.result);
-  EXPECT_EQ(recorder.events(), c.events);
+  EXPECT_EQ(recorder.Events(), c.events);
 }
 
 TEST(ConsoleProtocolTest, InstallerKeyTable) {
   for (const ParseCase& c : kInstallerCases) {
-    InstallEventRecorder recorder;
+    EventRecorder recorder;
     CInstaller installer(recorder.Callback(), L"\"p.exe\"", L"", false, false, false);
     ExpectParse(&installer, recorder, c);
   }
@@ -139,14 +139,14 @@ TEST(ConsoleProtocolTest, InstallerKeyTable) {
 
 TEST(ConsoleProtocolTest, UninstallerKeyTable) {
   for (const ParseCase& c : kUninstallerCases) {
-    InstallEventRecorder recorder;
+    EventRecorder recorder;
     CUnInstaller uninstaller(recorder.Callback(), L"u.exe", L"C:\\Old");
     ExpectParse(&uninstaller, recorder, c);
   }
 }
 
 TEST(ConsoleProtocolTest, InstallVersionKeepsNumbersItCannotRead) {
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   CInstaller installer(recorder.Callback(), L"\"p.exe\"", L"", false, false, false);
   installer.Parse(L"InstallVersion=1.2.3");
   installer.Parse(L"InstallVersion=4.x.9");

@@ -201,6 +201,21 @@ TEST(CurlClientUrlTest, LocalFileUrlsAreAnsiAndOthersUtf8) {
   EXPECT_EQ(CurlUrlBytes(remote), "http://h/caf\xC3\xA9.exe");
 }
 
+// Packages may also come from a local path, e.g. a mirrored share, as a file URL.
+TEST_F(CurlClientTest, LocalFileUrlDownloadsLikeAnHttpOne) {
+  const std::wstring source = folder_.path() + L"mirrored_package.exe";
+  ASSERT_TRUE(WriteFileBytes(source, GeneratedContent(kFileSize)));
+  std::wstring url = L"file:///" + source;
+  for (wchar_t& c : url) {
+    if (c == L'\\') c = L'/';
+  }
+  CurlClient client(url, target_, &calls_, &RecordHook);
+
+  EXPECT_EQ(client.Start(), 0);
+  EXPECT_EQ(ByteDifference(ReadFileBytes(target_), GeneratedContent(kFileSize)), "");
+  EXPECT_EQ(client.fileLength(), static_cast<double>(kFileSize));
+}
+
 TEST_F(CurlClientTest, DestructionDeletesThePartFile) {
   ASSERT_TRUE(WriteFileBytes(part_, "partial"));
   Client("http://127.0.0.1:1/software/517").reset();

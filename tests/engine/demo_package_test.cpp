@@ -39,27 +39,27 @@ bool Exists(const std::wstring& path) {
 // Runs `package_path` into `target` with the switches the main window passes.
 std::vector<RecordedEvent> RunPackage(const std::wstring& package_path,
                                       const std::wstring& target) {
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   {
     CInstaller installer(recorder.Callback(), Quoted(package_path), target, true, true, true);
     installer.SetInstallLanguage(L"zh-CN");
     installer.Start();
-    EXPECT_TRUE(recorder.WaitFor({IST_CODE_SUCCESS, IST_CODE_FAIL}, kChildTimeLimitMs));
+    EXPECT_TRUE(recorder.WaitForAny({IST_CODE_SUCCESS, IST_CODE_FAIL}, kChildTimeLimitMs));
     EXPECT_TRUE(EndsWithinOrKillByName(kPackageName, kChildTimeLimitMs));
   }
-  return recorder.events();
+  return recorder.Events();
 }
 
 std::vector<RecordedEvent> RunUninstaller(const std::wstring& copy, const std::wstring& folder) {
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   {
     CUnInstaller uninstaller(recorder.Callback(), copy, folder);
     uninstaller.Start();
-    EXPECT_TRUE(recorder.WaitFor({UNIST_CODE_SUCCESS, UNIST_CODE_ERROR, UNIST_CODE_FAIL},
+    EXPECT_TRUE(recorder.WaitForAny({UNIST_CODE_SUCCESS, UNIST_CODE_ERROR, UNIST_CODE_FAIL},
                                  kChildTimeLimitMs));
     EXPECT_TRUE(EndsWithinOrKillByName(kUninstallerCopyName, kChildTimeLimitMs));
   }
-  return recorder.events();
+  return recorder.Events();
 }
 
 std::wstring PlacePackage(const std::wstring& folder) {

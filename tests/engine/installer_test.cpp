@@ -153,7 +153,7 @@ RunOutcome RunPackageScript(const std::string& script, ChildEnd end) {
   const std::wstring pid_file = folder.path() + L"package.pid";
   EXPECT_TRUE(WriteFileBytes(script_path, PidFileCommand(pid_file) + script));
   ScopedInstCmd inst_cmd(L"-script=" + Quoted(script_path));
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   auto installer = std::make_unique<CInstaller>(
       recorder.Callback(), Quoted(ToolPath(L"protocol_package.exe")), L"", false, false, false);
   return RunToEnd(std::move(installer), recorder, pid_file, end, IST_CODE_MESSAGE,
@@ -191,7 +191,7 @@ TEST(InstallerTest, CommandLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.expected));
     ScopedInstCmd inst_cmd(c.inst_cmd);
-    InstallEventRecorder recorder;
+    EventRecorder recorder;
     CInstaller installer(recorder.Callback(), L"\"C:\\p.exe\"", c.install_dir, !c.ssc, !c.dsc,
                          !c.adminact);
     installer.SetAdminact(c.adminact);
@@ -204,7 +204,7 @@ TEST(InstallerTest, CommandLine) {
 }
 
 TEST(InstallerTest, ConstructorSwitchesAndDefaultAuthorization) {
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   CInstaller installer(recorder.Callback(), L"\"p.exe\"", L"", true, false, true);
   EXPECT_EQ(installer.BuildCommandLine(),
             L"\"p.exe\" /S -console=show -version=1.0.0 -adminact=true -authorizationact=true "
@@ -221,7 +221,7 @@ TEST(InstallerTest, PackageReceivesTheCommandLine) {
   ASSERT_TRUE(
       WriteFileBytes(script_path, PidFileCommand(pid_file) + "argsfile " + Utf8(args_file) + "\n"));
   ScopedInstCmd inst_cmd(L"-script=" + Quoted(script_path));
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   auto installer =
       std::make_unique<CInstaller>(recorder.Callback(), Quoted(ToolPath(L"protocol_package.exe")),
                                    install_dir, true, false, true);
@@ -255,7 +255,7 @@ TEST(InstallerTest, HelperKeepingThePipeOpenDoesNotHoldTheRun) {
   ASSERT_TRUE(WriteFileBytes(package_script, PidFileCommand(package_pid_file) + "spawn " +
                                                  Utf8(helper_script) + "\nline Progress=0.5\n"));
   ScopedInstCmd inst_cmd(L"-script=" + Quoted(package_script));
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   CInstaller installer(recorder.Callback(), Quoted(ToolPath(L"protocol_package.exe")), L"", false,
                        false, false);
   installer.Start();
@@ -270,13 +270,13 @@ TEST(InstallerTest, HelperKeepingThePipeOpenDoesNotHoldTheRun) {
 
   const ScopedHandle package = OpenChildFromPidFile(package_pid_file, kChildTimeLimitMs);
   EXPECT_TRUE(!package || EndsWithinOrKill(package.get(), kChildTimeLimitMs));
-  EXPECT_TRUE(recorder.WaitFor({IST_CODE_SUCCESS}, kEventTimeLimitMs));
+  EXPECT_TRUE(recorder.WaitForAny({IST_CODE_SUCCESS}, kEventTimeLimitMs));
   EXPECT_EQ(::WaitForSingleObject(helper.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
   const std::vector<RecordedEvent> expected = {{IST_CODE_START, 0.0, L""},
                                                {IST_CODE_PROGRESS, 0.0, L""},
                                                {IST_CODE_PROGRESS, 0.5, L""},
                                                kEndedWithoutState};
-  EXPECT_EQ(recorder.events(), expected);
+  EXPECT_EQ(recorder.Events(), expected);
 }
 
 // A package that cannot be started ends the run with a launch failure, never a crash.
@@ -292,15 +292,15 @@ TEST(InstallerTest, LaunchFailures) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    InstallEventRecorder recorder;
+    EventRecorder recorder;
     {
       CInstaller installer(recorder.Callback(), c.package, c.install_dir, false, false, false);
       installer.Start();
-      EXPECT_TRUE(recorder.WaitFor({IST_CODE_FAIL}, kEventTimeLimitMs));
+      EXPECT_TRUE(recorder.WaitForAny({IST_CODE_FAIL}, kEventTimeLimitMs));
     }
     const std::vector<RecordedEvent> expected = {
         {IST_CODE_START, 0.0, L""}, {IST_CODE_PROGRESS, 0.0, L""}, {IST_CODE_FAIL, 2.0, L""}};
-    EXPECT_EQ(recorder.events(), expected);
+    EXPECT_EQ(recorder.Events(), expected);
   }
 }
 
@@ -309,17 +309,17 @@ TEST(InstallerTest, StartedAgainKeepsTheCodePage) {
   ScopedTempFolder folder;
   const std::wstring script_path = folder.path() + L"package.script";
   ScopedInstCmd inst_cmd(L"-script=" + Quoted(script_path));
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   {
     CInstaller installer(recorder.Callback(), Quoted(ToolPath(L"protocol_package.exe")), L"", false,
                          false, false);
     ASSERT_TRUE(WriteFileBytes(script_path, "line Encode=936\ndrain\nline State=Success\n"));
     installer.Start();
-    ASSERT_TRUE(recorder.WaitFor({IST_CODE_SUCCESS}, kEventTimeLimitMs));
+    ASSERT_TRUE(recorder.WaitForAny({IST_CODE_SUCCESS}, kEventTimeLimitMs));
     // The first child read its whole script when it started.
     ASSERT_TRUE(WriteFileBytes(script_path, "line Message=\\xC4\\xE1\nline State=Fail\n"));
     installer.Start();
-    ASSERT_TRUE(recorder.WaitFor({IST_CODE_FAIL}, kEventTimeLimitMs));
+    ASSERT_TRUE(recorder.WaitForAny({IST_CODE_FAIL}, kEventTimeLimitMs));
   }
   const std::vector<RecordedEvent> expected = {{IST_CODE_START, 0.0, L""},
                                                {IST_CODE_PROGRESS, 0.0, L""},
@@ -328,7 +328,7 @@ TEST(InstallerTest, StartedAgainKeepsTheCodePage) {
                                                {IST_CODE_PROGRESS, 0.0, L""},
                                                {IST_CODE_MESSAGE, 0.0, L"尼"},
                                                {IST_CODE_FAIL, 0.0, L"安装包安装失败"}};
-  EXPECT_EQ(recorder.events(), expected);
+  EXPECT_EQ(recorder.Events(), expected);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "app/text_encoding.h"
 #include "tests/support/child_pid_file.h"
-#include "tests/support/install_event_recorder.h"
+#include "tests/support/event_recorder.h"
 
 inline constexpr DWORD kChildTimeLimitMs = 20000;
 inline constexpr DWORD kEventTimeLimitMs = 10000;
@@ -52,7 +52,7 @@ inline std::string PidFileCommand(const std::wstring& pid_file) {
 // killed once `wait_before_kill` has arrived and kHangWatchMs has passed), waits for one of
 // `final_codes`, and destroys the runner, which joins its worker.
 template <typename Runner>
-RunOutcome RunToEnd(std::unique_ptr<Runner> runner, const InstallEventRecorder& recorder,
+RunOutcome RunToEnd(std::unique_ptr<Runner> runner, const EventRecorder& recorder,
                     const std::wstring& pid_file, ChildEnd end, int wait_before_kill,
                     std::initializer_list<int> final_codes) {
   RunOutcome outcome;
@@ -60,12 +60,12 @@ RunOutcome RunToEnd(std::unique_ptr<Runner> runner, const InstallEventRecorder& 
   const ScopedHandle child = OpenChildFromPidFile(pid_file, kChildTimeLimitMs);
   if (end == ChildEnd::kKilledByTest) {
     EXPECT_TRUE(child);
-    EXPECT_TRUE(recorder.WaitFor({wait_before_kill}, kEventTimeLimitMs));
+    EXPECT_TRUE(recorder.WaitForAny({wait_before_kill}, kEventTimeLimitMs));
   }
   const DWORD watch = end == ChildEnd::kKilledByTest ? kHangWatchMs : kChildTimeLimitMs;
   outcome.child_ended_by_itself = !child || EndsWithinOrKill(child.get(), watch);
-  EXPECT_TRUE(recorder.WaitFor(final_codes, kEventTimeLimitMs));
+  EXPECT_TRUE(recorder.WaitForAny(final_codes, kEventTimeLimitMs));
   runner.reset();
-  outcome.events = recorder.events();
+  outcome.events = recorder.Events();
   return outcome;
 }

@@ -80,7 +80,7 @@ TEST(UninstallerTest, UninstallerScenarios) {
     ScopedTempFolder folder;
     const std::wstring pid_file = folder.path() + L"uninstaller.pid";
     const std::wstring copy = PlaceUninstaller(folder, PidFileCommand(pid_file) + scenario.script);
-    InstallEventRecorder recorder;
+    EventRecorder recorder;
     const RunOutcome outcome = RunToEnd(
         std::make_unique<CUnInstaller>(recorder.Callback(), copy, folder.path() + L"Old"), recorder,
         pid_file, ChildEnd::kByItself, 0, {UNIST_CODE_SUCCESS, UNIST_CODE_ERROR, UNIST_CODE_FAIL});
@@ -93,15 +93,15 @@ TEST(UninstallerTest, UninstallerScenarios) {
 
 TEST(UninstallerTest, MissingCopyStartsNothing) {
   ScopedTempFolder folder;
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   {
     CUnInstaller uninstaller(recorder.Callback(), folder.path() + L"Nimbrel_un_asa.exe",
                              L"C:\\Old");
     uninstaller.Start();
-    EXPECT_TRUE(recorder.WaitFor({UNIST_CODE_FAIL}, kEventTimeLimitMs));
+    EXPECT_TRUE(recorder.WaitForAny({UNIST_CODE_FAIL}, kEventTimeLimitMs));
   }
   const std::vector<RecordedEvent> expected = {{UNIST_CODE_FAIL, 1.0, L"可执行卸载文件不存在"}};
-  EXPECT_EQ(recorder.events(), expected);
+  EXPECT_EQ(recorder.Events(), expected);
 }
 
 // The old folder comes last and unquoted, as the "_?=" switch requires, and a line too long
@@ -117,7 +117,7 @@ TEST(UninstallerTest, CommandLine) {
       copy + L" /S -adminact=" + (IsConsoleUserAdmin() ? L"true" : L"false") +
       L" -authorizationact=" + (IsProcessInAdminGroup() ? L"true" : L"false") +
       L" -console=show _?=C:\\Program Files\\Nimbrel";
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   auto uninstaller = std::make_unique<CUnInstaller>(recorder.Callback(), copy, old_dir);
   EXPECT_EQ(uninstaller->BuildCommandLine(), expected);
   RunToEnd(std::move(uninstaller), recorder, pid_file, ChildEnd::kByItself, 0,
@@ -130,17 +130,17 @@ TEST(UninstallerTest, CommandLineTooLongIsALaunchFailure) {
   ScopedTempFolder folder;
   const std::wstring copy = PlaceUninstaller(folder, "");
   const std::wstring old_dir = L"C:\\" + std::wstring(1100, L'o');
-  InstallEventRecorder recorder;
+  EventRecorder recorder;
   {
     CUnInstaller uninstaller(recorder.Callback(), copy, old_dir);
     EXPECT_EQ(uninstaller.BuildCommandLine().substr(uninstaller.BuildCommandLine().size() - 4),
               L"oooo");
     uninstaller.Start();
-    EXPECT_TRUE(recorder.WaitFor({UNIST_CODE_FAIL}, kEventTimeLimitMs));
+    EXPECT_TRUE(recorder.WaitForAny({UNIST_CODE_FAIL}, kEventTimeLimitMs));
   }
   const std::vector<RecordedEvent> expected = {{UNIST_CODE_PROGRESS, 0.0, L""},
                                                {UNIST_CODE_FAIL, 2.0, L""}};
-  EXPECT_EQ(recorder.events(), expected);
+  EXPECT_EQ(recorder.Events(), expected);
 }
 
 }  // namespace

@@ -2,6 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iomanip>
+
+#include "app/text_encoding.h"
+
+void PrintTo(const RecordedEvent& event, std::ostream* out) {
+  *out << "{" << event.code << ", " << std::setprecision(17) << event.progress << ", \""
+       << WideToMultiByte(event.text, CP_UTF8) << "\"}";
+}
 
 InstallEventCallback EventRecorder::Callback() {
   return [this](int code, double progress, const wchar_t* text) { Record(code, progress, text); };
@@ -33,6 +41,16 @@ bool EventRecorder::WaitForOutcome(DWORD time_limit_ms) {
   std::unique_lock<std::mutex> hold(lock_);
   return arrived_.wait_for(hold, std::chrono::milliseconds(time_limit_ms), [&] {
     return CountLocked(DL_CODE_SUCCESS) + CountLocked(DL_CODE_FAIL) > 0;
+  });
+}
+
+bool EventRecorder::WaitForAny(std::initializer_list<int> codes, DWORD time_limit_ms) const {
+  const std::vector<int> wanted(codes);
+  std::unique_lock<std::mutex> hold(lock_);
+  return arrived_.wait_for(hold, std::chrono::milliseconds(time_limit_ms), [&] {
+    return std::any_of(events_.begin(), events_.end(), [&wanted](const RecordedEvent& e) {
+      return std::find(wanted.begin(), wanted.end(), e.code) != wanted.end();
+    });
   });
 }
 

@@ -1,4 +1,4 @@
-// Records the events a downloader (or the pipeline) reports on its worker threads, and lets a
+// Records the events a runner, a downloader or the pipeline reports on its worker threads, and lets a
 // test wait for them with a time limit.
 #pragma once
 
@@ -7,7 +7,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,13 @@ struct RecordedEvent {
   int code;
   double progress;
   std::wstring text;
+
+  bool operator==(const RecordedEvent& other) const {
+    return code == other.code && progress == other.progress && text == other.text;
+  }
 };
+
+void PrintTo(const RecordedEvent& event, std::ostream* out);
 
 class EventRecorder {
  public:
@@ -33,6 +41,8 @@ class EventRecorder {
   bool WaitForCount(int code, size_t count, DWORD time_limit_ms);
   // True once DL_CODE_SUCCESS or DL_CODE_FAIL has arrived.
   bool WaitForOutcome(DWORD time_limit_ms);
+  // True once an event with one of `codes` has arrived.
+  bool WaitForAny(std::initializer_list<int> codes, DWORD time_limit_ms) const;
 
   std::vector<RecordedEvent> Events() const;
   // The codes in order, without DL_CODE_PROGRESS.
@@ -44,7 +54,7 @@ class EventRecorder {
   size_t CountLocked(int code) const;
 
   mutable std::mutex lock_;
-  std::condition_variable arrived_;
+  mutable std::condition_variable arrived_;
   std::vector<RecordedEvent> events_;
   std::function<void(int code)> reaction_;
 };
