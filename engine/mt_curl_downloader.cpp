@@ -441,10 +441,13 @@ int CMTCurlDownloader::AbortWhenStopping(void* self, curl_off_t /*dltotal*/,
 }
 
 // Bytes that earlier attempts left in the part files count too. The event goes out under
-// the lock, so that the percentages of the two range threads arrive in rising order.
+// the lock, so that the percentages of the two range threads arrive in rising order. libcurl
+// calls this after every read on both range threads: within the same second they return
+// before the lock, which under Wine costs a server round trip whenever the threads meet.
 void CMTCurlDownloader::ReportProgress() {
-  std::lock_guard<std::mutex> hold(progress_lock_);
   const int64_t now = clock_();
+  if (now <= last_progress_time_) return;
+  std::lock_guard<std::mutex> hold(progress_lock_);
   if (now <= last_progress_time_) return;
   last_progress_time_ = now;
   double percent = 0.0;

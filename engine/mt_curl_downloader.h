@@ -96,7 +96,7 @@ class CMTCurlDownloader : public CDownloader {
   double last_reported_percent_ = 0.0;  // under progress_lock_
   int active_parts_ = 0;                // under active_lock_
   std::mutex progress_lock_;
-  int64_t last_progress_time_ = 0;  // under progress_lock_
+  std::atomic<int64_t> last_progress_time_{0};  // written under progress_lock_
   bool retried_ = false;
   std::unique_ptr<Utils::Thread> thread_;  // under control_lock_
 

@@ -114,8 +114,13 @@ def main():
     ]
     server = wineserver_pid()
     ours(args, 3)  # warms Wine's and the page cache's state alike for every contender
-    for _ in range(args.runs):
-        for contender, run in contenders:
+    for round_number in range(args.runs):
+        # Each round starts with another contender, so that none always follows the same one.
+        shift = round_number % len(contenders)
+        for contender, run in contenders[shift:] + contenders[:shift]:
+            # Dirty pages of the previous contender's file are written out first, so that no
+            # contender pays for another's writeback.
+            os.sync()
             server_before = cpu_seconds(server) if server else 0.0
             nginx_before = cpu_seconds(args.nginx_pid)
             wall, phase, cpu, peak = run()
