@@ -302,6 +302,24 @@ TEST_F(DownloadInstallerTest, SecondRunIntoAnotherFolderDeletesBothPackages) {
       << Utf8(arguments);
 }
 
+// The pipeline answers DL_CODE_RETRY by starting the downloader again from inside the event,
+// on the downloader's own thread; the second mismatch ends the run and nothing is left.
+TEST_F(DownloadInstallerTest, DigestMismatchIsRetriedOnceThenTheRunFails) {
+  for (const wchar_t* type : {L"1", L"3"}) {
+    SCOPED_TRACE(Utf8(type));
+    const FaultScenario scenario(server_, "upmd5");
+    const std::wstring target = folder_.path() + L"mismatch" + type;
+    const ConsoleRun run = RunConsole({Wide(scenario.Url("software/517")), target, L"", type});
+
+    EXPECT_EQ(run.exit_code, 1u) << run.summary;
+    EXPECT_EQ(Codes(run.events),
+              (std::vector<int>{DL_CODE_START, DL_CODE_MD5_ERROR, DL_CODE_RETRY, DL_CODE_START,
+                                DL_CODE_MD5_ERROR, DL_CODE_FAIL}));
+    EXPECT_FALSE(FileExists(PackageIn(target)));
+    EXPECT_FALSE(FileExists(target + L"\\Nimbrel.exe"));
+  }
+}
+
 // Cut and reset transfers: each downloader either delivers the exact package, which then
 // installs the exact program, or the run ends in a failure event without the program.
 TEST_F(DownloadInstallerTest, DownloadFaultsGiveTheExactInstallationOrAFailure) {
