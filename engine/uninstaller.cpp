@@ -46,9 +46,11 @@ void CUnInstaller::Start() {
 }
 
 // Built whole rather than into a fixed buffer: a cut-off "_?=" folder would name another
-// folder. A line that is too long is refused by the launch instead.
+// folder. A line that is too long is refused by the launch instead. The program path is quoted:
+// unquoted, a space in the temp folder's path lets the system try the text before the space
+// as a program first.
 std::wstring CUnInstaller::BuildCommandLine() const {
-  std::wstring line = uninstaller_path_;
+  std::wstring line = L"\"" + uninstaller_path_ + L"\"";
   line += L" /S -adminact=";
   line += SwitchValue(IsConsoleUserAdmin());
   line += L" -authorizationact=";

@@ -104,17 +104,25 @@ TEST(UninstallerTest, MissingCopyStartsNothing) {
   EXPECT_EQ(recorder.Events(), expected);
 }
 
-// The old folder comes last and unquoted, as the "_?=" switch requires, and a line too long
-// to launch is refused whole rather than cut off inside the folder name.
+// The program is quoted, the old folder comes last and unquoted, as the "_?=" switch requires,
+// and a line too long to launch is refused whole rather than cut off inside the folder name.
 TEST(UninstallerTest, CommandLine) {
   ScopedTempFolder folder;
   const std::wstring args_file = folder.path() + L"args.txt";
   const std::wstring pid_file = folder.path() + L"uninstaller.pid";
-  const std::wstring copy =
-      PlaceUninstaller(folder, PidFileCommand(pid_file) + "argsfile " + Utf8(args_file) + "\n");
+  // A space in the copy's folder, and a program where the text before the space would point.
+  const std::wstring copy_folder = folder.path() + L"old version\\";
+  ASSERT_TRUE(::CreateDirectoryW(copy_folder.c_str(), nullptr));
+  ASSERT_TRUE(::CopyFileW(ToolPath(L"protocol_package.exe").c_str(),
+                          (folder.path() + L"old.exe").c_str(), FALSE));
+  ASSERT_TRUE(WriteFileBytes(folder.path() + L"old.exe.script", "exit 3\n"));
+  const std::wstring copy = copy_folder + L"Nimbrel_un_asa.exe";
+  ASSERT_TRUE(::CopyFileW(ToolPath(L"protocol_package.exe").c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(WriteFileBytes(copy + L".script",
+                             PidFileCommand(pid_file) + "argsfile " + Utf8(args_file) + "\n"));
   const std::wstring old_dir = L"C:\\Program Files\\Nimbrel";
   const std::wstring expected =
-      copy + L" /S -adminact=" + (IsConsoleUserAdmin() ? L"true" : L"false") +
+      L"\"" + copy + L"\" /S -adminact=" + (IsConsoleUserAdmin() ? L"true" : L"false") +
       L" -authorizationact=" + (IsProcessInAdminGroup() ? L"true" : L"false") +
       L" -console=show _?=C:\\Program Files\\Nimbrel";
   EventRecorder recorder;
