@@ -9,25 +9,16 @@
 
 #include "app/debug_log.h"
 #include "app/text_encoding.h"
+#include "engine/curl_transfer_limits.h"
 #include "engine/scoped_c_file.h"
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
+using namespace CurlTransferLimits;
+
 constexpr long kKeepAliveSeconds = 10;
-// libcurl 7.x follows redirects without end by default: a server that redirects in a circle
-// would hold the installer forever.
-constexpr long kMaximumRedirects = 30;
-// Nothing else bounds a transfer in time, so a server that stops sending mid-file would hold
-// the installer forever; like the multi-part downloader, give up after 5 seconds below 1 byte
-// per second and let the retry resume.
-constexpr long kLowSpeedBytesPerSecond = 1;
-constexpr long kLowSpeedSeconds = 5;
 constexpr size_t kMaximumErrorText = 200;
-// libcurl hands over at most its receive buffer per call (16 KiB by default) and the C runtime
-// writes in 4 KiB pieces; under Wine each of those is a round trip to the wineserver, which
-// made a loopback download eight times slower than with these sizes.
-constexpr long kReceiveBufferSize = 512 * 1024;
+// The C runtime writes in 4 KiB pieces by default, each a system call.
 constexpr size_t kPartFileBuffer = 1 << 20;
 
 int64_t FileSize(const std::string& ansi_path) {

@@ -132,13 +132,13 @@ void CDownloadInstaller::PrepareRunners() {
     installer_.reset();
     downloader_ = CreateDownloader(
         InstallerSettings::m_DownloadType,
-        [this](int code, double progress, const wchar_t* text) {
-          OnDownloadEvent(code, progress, text);
+        [this, package_path](int code, double progress, const wchar_t* text) {
+          OnDownloadEvent(package_path, code, progress, text);
         },
         url_, package_path);
     installer_ = std::make_unique<CInstaller>(
-        [this](int code, double progress, const wchar_t* text) {
-          OnInstallEvent(code, progress, text);
+        [this, package_path](int code, double progress, const wchar_t* text) {
+          OnInstallEvent(package_path, code, progress, text);
         },
         L"\"" + package_path + L"\"", InstallDir(), ssc_, dsc_, adminact_);
     built_url_ = url_;
@@ -165,7 +165,8 @@ void CDownloadInstaller::StartUninstaller() {
   uninstaller_->Start();
 }
 
-void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_t* text) {
+void CDownloadInstaller::OnDownloadEvent(const std::wstring& package_path, int code,
+                                         double progress, const wchar_t* text) {
   static const EventLogLine kLines[] = {
       {DL_CODE_START, L"DL_CODE_START\r\n"},    {DL_CODE_PROGRESS, L"DL_CODE_PROGRESS\r\n"},
       {DL_CODE_SUCCESS, L"DOWNLOAD_SUCCESS\r\n"}, {DL_CODE_FAIL, L"DL_CODE_FAIL\r\n"},
@@ -182,7 +183,7 @@ void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_
       LogLine(L"CDownloadInstaller::OnDownloadEvent", __LINE__, L"DL_CODE_SUCCESS\r\n");
       break;
     case DL_CODE_FAIL:
-      CleanUpPackage();
+      CleanUpPackage(package_path);
       break;
     case DL_CODE_RETRY:
       if (!stopping_) downloader_->Start();
@@ -207,7 +208,8 @@ void CDownloadInstaller::OnUninstallEvent(int code, double progress, const wchar
 }
 
 // A progress line logs the text of a finished download, as the installer always has.
-void CDownloadInstaller::OnInstallEvent(int code, double progress, const wchar_t* text) {
+void CDownloadInstaller::OnInstallEvent(const std::wstring& package_path, int code,
+                                        double progress, const wchar_t* text) {
   static const EventLogLine kLines[] = {
       {IST_CODE_START, L"IST_CODE_START\r\n"},
       {IST_CODE_PROGRESS, L"DL_CODE_SUCCESS\r\n"},
@@ -216,12 +218,11 @@ void CDownloadInstaller::OnInstallEvent(int code, double progress, const wchar_t
   };
   callback_(code, progress, text);
   LogEvent(L"CDownloadInstaller::OnInstallEvent", kLines, code);
-  if (code == IST_CODE_SUCCESS || code == IST_CODE_FAIL) CleanUpPackage();
+  if (code == IST_CODE_SUCCESS || code == IST_CODE_FAIL) CleanUpPackage(package_path);
 }
 
 // Deleting a file that is not there is no error.
-void CDownloadInstaller::CleanUpPackage() {
-  const std::wstring package_path = packagePath();
+void CDownloadInstaller::CleanUpPackage(const std::wstring& package_path) {
   std::wstring previous;
   {
     std::lock_guard<std::mutex> hold(last_package_lock);

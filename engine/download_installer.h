@@ -41,10 +41,14 @@ class CDownloadInstaller {
  private:
   void PrepareRunners();
   void StartUninstaller();
-  void OnDownloadEvent(int code, double progress, const wchar_t* text);
+  // `package_path` is the package of the runner that reports: a later run may already have
+  // moved the pipeline to another folder.
+  void OnDownloadEvent(const std::wstring& package_path, int code, double progress,
+                       const wchar_t* text);
   void OnUninstallEvent(int code, double progress, const wchar_t* text);
-  void OnInstallEvent(int code, double progress, const wchar_t* text);
-  void CleanUpPackage();
+  void OnInstallEvent(const std::wstring& package_path, int code, double progress,
+                      const wchar_t* text);
+  void CleanUpPackage(const std::wstring& package_path);
   std::wstring InstallDir() const;
 
   std::unique_ptr<CUnInstaller> uninstaller_;

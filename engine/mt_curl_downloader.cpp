@@ -11,9 +11,12 @@
 #include "engine/curl_client.h"
 #include "engine/part_merger.h"
 #include "engine/runner_worker.h"
+#include "engine/curl_transfer_limits.h"
 #include "engine/url_md5.h"
 
 namespace {
+
+using namespace CurlTransferLimits;
 
 // Attempts of one range spend 2 of the budget, those cut short by the server
 // (CURLE_PARTIAL_FILE) only 1: seven attempts, or up to thirteen interrupted ones.
@@ -25,15 +28,6 @@ constexpr int kMergePollMilliseconds = 2;
 // A probe must report more than this many bytes.
 constexpr int64_t kShortestFile = 255;
 constexpr size_t kMd5Length = 32;
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kLowSpeedBytesPerSecond = 1;
-constexpr long kLowSpeedSeconds = 5;
-// libcurl 7.x follows redirects without end by default: a server that redirects in a circle
-// would hold the installer forever.
-constexpr long kMaximumRedirects = 30;
-// libcurl's largest receive buffer: fewer, larger reads and writes per byte on loopback and
-// fast links, where the per-call cost dominates.
-constexpr long kReceiveBufferSize = 512 * 1024;
 constexpr int kHttpStatusFirst = 200;
 constexpr int kHttpStatusLast = 399;
 const wchar_t kLibCurl[] = L"LibCurl";
