@@ -9,11 +9,9 @@ source "$NIMBREL_ROOT/scripts/display.sh"
 nimbrel_build x86_64 -DNIMBREL_TESTS=ON
 ensure_display
 
-tree="$NIMBREL_ROOT/build/x86_64"
-prefix="$tree/wineprefix"
-"$NIMBREL_ROOT/scripts/wine-session.sh" start "$prefix"
+nimbrel_wine_session start
 status=0
-WINEPREFIX=$prefix WINEDEBUG=-all /usr/lib/wine/wine64 "$tree/bin/NimbrelSetup.exe" "$@" || status=$?
-"$NIMBREL_ROOT/scripts/wine-session.sh" stop "$prefix"
+nimbrel_wine "$NIMBREL_TREE/bin/NimbrelSetup.exe" "$@" || status=$?
+nimbrel_wine_session stop
 echo "installer exited with code $status"
 exit $status

@@ -13,18 +13,16 @@ source "$NIMBREL_ROOT/scripts/build.sh"
 
 runs=${1:-5}
 size_mib=512
-tree="$NIMBREL_ROOT/build/x86_64"
-prefix="$tree/wineprefix"
 nimbrel_build x86_64 -DNIMBREL_TESTS=ON >/dev/null
 
 state=$(mktemp -d "${TMPDIR:-/tmp}/nimbrel-download-bench.XXXXXX")
 cleanup() {
   [ -f "$state/nginx.pid" ] && kill "$(cat "$state/nginx.pid")" 2>/dev/null || true
-  "$NIMBREL_ROOT/scripts/wine-session.sh" stop "$prefix"
+  nimbrel_wine_session stop
   rm -rf "$state"
 }
 trap cleanup EXIT
-"$NIMBREL_ROOT/scripts/wine-session.sh" start "$prefix"
+nimbrel_wine_session start
 
 # The file in a folder named by its MD5, as the vendor's host keeps it.
 mkdir -p "$state/root" "$state/logs" "$state/temp" "$state/out"
@@ -49,4 +47,4 @@ done
 python3 "$NIMBREL_ROOT/bench/download/download_bench.py" \
   --url "http://127.0.0.1:$port/software/517" --md5 "$md5" --size-mib "$size_mib" \
   --runs "$runs" --out "$state/out" --nginx-pid "$(cat "$state/nginx.pid")" \
-  --wine "/usr/lib/wine/wine64" --prefix "$prefix" --tool "$tree/bin/pipeline_console.exe"
+  --wine "$NIMBREL_WINE64" --prefix "$NIMBREL_WINEPREFIX" --tool "$NIMBREL_TREE/bin/pipeline_console.exe"

@@ -8,16 +8,14 @@ source "$NIMBREL_ROOT/scripts/build.sh"
 
 runs=${1:-5}
 size_mib=512
-tree="$NIMBREL_ROOT/build/x86_64"
-prefix="$tree/wineprefix"
 nimbrel_build x86_64 -DNIMBREL_TESTS=ON >/dev/null
 
 file=$(mktemp "${TMPDIR:-/tmp}/nimbrel-md5-bench.XXXXXX")
 cleanup() {
   rm -f "$file"
-  "$NIMBREL_ROOT/scripts/wine-session.sh" stop "$prefix"
+  nimbrel_wine_session stop
 }
-"$NIMBREL_ROOT/scripts/wine-session.sh" start "$prefix"
+nimbrel_wine_session start
 trap cleanup EXIT
 
 head -c "${size_mib}M" /dev/urandom >"$file"
@@ -32,7 +30,7 @@ for _ in $(seq "$runs"); do
 done
 
 windows_path="Z:${file//\//\\}"
-result=$(WINEPREFIX=$prefix WINEDEBUG=-all /usr/lib/wine/wine64 "$tree/bin/md5_bench.exe" \
+result=$(nimbrel_wine "$NIMBREL_TREE/bin/md5_bench.exe" \
   "$windows_path" "$runs" | tr -d '\r')
 digest=${result#digest=}
 digest=${digest%% *}
